@@ -1,0 +1,273 @@
+// Window, application and callback dispatch without a display: everything
+// here runs before (or without) a backend's loop.
+#include "app/window.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/application.h"
+#include "app/callback_table.h"
+#include "app/clock.h"
+#include "app/draw_state.h"
+#include "app/glut_backend.h"
+#include "app/key_codes.h"
+#include "app/style.h"
+#include "app/window_geometry.h"
+
+namespace {
+constexpr int32_t NO_BACKEND = 7;
+
+// What the recording callbacks saw, reached through the table's user data.
+struct Calls {
+    std::vector<int32_t> keys;
+    std::vector<int32_t> specials;
+    int32_t modifiers_seen_by_special = -1;
+    int mouse = 0;
+    int idle = 0;
+};
+
+Calls& calls_of(Window* window) { return *static_cast<Calls*>(window->callbacks->user_data); }
+
+int32_t init_returning_five(Window*) { return 5; }
+void record_idle(Window* w) { ++calls_of(w).idle; }
+void record_key(Window* w, uint8_t key, int32_t, int32_t) { calls_of(w).keys.push_back(key); }
+void record_special(Window* w, int32_t key, int32_t, int32_t) {
+    calls_of(w).specials.push_back(key);
+    calls_of(w).modifiers_seen_by_special = modifiers();
+}
+void record_mouse(Window* w, int32_t, int32_t, int32_t, int32_t) { ++calls_of(w).mouse; }
+
+struct WindowTest : testing::Test {
+    Application* application = Application::create();
+    Window* window = nullptr;
+    Calls calls;
+
+    void TearDown() override {
+        Window::destroy(window);
+        Application::destroy(application);
+        clear_modifier(~0);
+    }
+
+    CallbackTable* attach_recording_table() {
+        return CallbackTable::create(window, &calls, init_returning_five, nullptr, record_idle,
+                                     record_key, record_key, record_special, record_special,
+                                     record_mouse, nullptr, nullptr, nullptr);
+    }
+};
+}  // namespace
+
+TEST(ApplicationRecord, CreatesItsDrawStateWithTheStartValues) {
+    Application* application = Application::create();
+    ASSERT_NE(application->draw_state, nullptr);
+    const DrawState& state = *application->draw_state;
+    EXPECT_EQ(state.color.red, 1.0);
+    EXPECT_EQ(state.color.alpha, 1.0);
+    EXPECT_EQ(state.fill_color.red, 0.0);
+    EXPECT_EQ(state.fill_color.alpha, 0.0);
+    EXPECT_EQ(state.line_width, 1.5);
+    EXPECT_EQ(application->window, nullptr);
+    Application::destroy(application);
+}
+
+TEST_F(WindowTest, GlutWindowStartsWithItsRelativeSizeAndNoXlibBackend) {
+    window = Window::create(application, BACKEND_GLUT, 0, 0.5, 0.5);
+    EXPECT_EQ(application->window, window);
+    EXPECT_EQ(window->relative_width(), 0.5);
+    EXPECT_EQ(window->relative_height(), 0.5);
+    EXPECT_EQ(window->geometry->screen_width, 0);  // GLUT learns it in run
+    EXPECT_NE(window->glut, nullptr);
+    EXPECT_EQ(window->xlib, nullptr);
+    EXPECT_EQ(window->backend(), window->glut);
+    EXPECT_EQ(window->native_handle(), 0u);
+    EXPECT_EQ(window->ran, 0);
+    EXPECT_EQ(window->glut->saved_relative_width, 0.5);
+    EXPECT_EQ(window->glut->fullscreen, 0);
+    EXPECT_EQ(window->glut->fps_report, 0);
+}
+
+TEST_F(WindowTest, GlutBackendWritesGlutKeyCodes) {
+    set_key_codes(XLIB_KEY_CODES);
+    window = Window::create(application, BACKEND_GLUT, 0, 0.5, 0.5);
+    EXPECT_EQ(key_codes().KEY_F1, 1);
+    EXPECT_EQ(key_codes().KEY_F12, 12);
+    EXPECT_EQ(key_codes().KEY_INSERT, 108);
+    EXPECT_EQ(key_codes().MOD_ALT, 4);
+    EXPECT_EQ(key_codes().BUTTON_RIGHT, 2);
+    EXPECT_EQ(key_codes().BUTTON_DOWN, 0);
+    EXPECT_EQ(key_codes().BUTTON_UP, 1);
+}
+
+TEST_F(WindowTest, UnknownKindGivesAWindowWithoutBackend) {
+    window = Window::create(application, NO_BACKEND, 0, 0.25, 0.75);
+    EXPECT_EQ(window->glut, nullptr);
+    EXPECT_EQ(window->xlib, nullptr);
+    EXPECT_EQ(window->backend(), nullptr);
+    EXPECT_EQ(window->native_handle(), 0u);
+
+    window->toggle_fullscreen();
+    window->toggle_fps_report();
+    window->process_events();
+    window->set_relative_size(0.3, 0.4);
+    EXPECT_EQ(window->relative_width(), 0.3);
+    EXPECT_EQ(window->relative_height(), 0.4);
+
+    char program[] = "morva";
+    char* argv[] = {program, nullptr};
+    window->run(1, argv);
+    EXPECT_EQ(window->ran, 1);
+}
+
+TEST_F(WindowTest, ReshapeBeforeTheScreenIsKnownChangesNothing) {
+    window = Window::create(application, BACKEND_GLUT, 0, 0.5, 0.5);
+    window->glut->reshape(800, 600);
+    EXPECT_EQ(window->relative_width(), 0.5);
+    EXPECT_EQ(window->relative_height(), 0.5);
+    EXPECT_EQ(window->glut->saved_relative_width, 0.5);
+
+    // Before run, a new relative size is simply what the window will open with.
+    window->set_relative_size(0.6, 0.7);
+    EXPECT_EQ(window->relative_width(), 0.6);
+    EXPECT_EQ(window->relative_height(), 0.7);
+
+    // No GLUT window exists yet: nothing to make full screen.
+    window->toggle_fullscreen();
+    EXPECT_EQ(window->glut->fullscreen, 0);
+}
+
+TEST_F(WindowTest, FpsReportToggles) {
+    window = Window::create(application, BACKEND_GLUT, 0, 0.5, 0.5);
+    window->toggle_fps_report();
+    EXPECT_EQ(window->glut->fps_report, 1);
+    window->toggle_fps_report();
+    EXPECT_EQ(window->glut->fps_report, 0);
+}
+
+TEST_F(WindowTest, SetStyleReplacesAndOwnsTheStore) {
+    window = Window::create(application, BACKEND_GLUT, 0, 0.5, 0.5);
+    EXPECT_EQ(window->style, nullptr);
+    window->set_style(create_default_style());
+    Style* second = Style::create();
+    second->add_number("only", 1.0);
+    window->set_style(second);  // the first store is destroyed here
+    EXPECT_EQ(window->style, second);
+    double number = 0.0;
+    EXPECT_EQ(window->style->find_number("only", &number), 1);
+    EXPECT_EQ(window->style->find_number("bg-color", &number), 0);
+}
+
+TEST_F(WindowTest, ApplicationDestroyLeavesTheWindow) {
+    window = Window::create(application, BACKEND_GLUT, 0, 0.5, 0.5);
+    window->set_style(create_default_style());
+    Application::destroy(application);
+    application = nullptr;
+    EXPECT_EQ(window->relative_width(), 0.5);
+    double width = 0.0;
+    EXPECT_EQ(window->style->find_number("border-line-width", &width), 1);
+    window->application = nullptr;
+}
+
+TEST_F(WindowTest, CallbackTableAttachesAndDetaches) {
+    window = Window::create(application, BACKEND_GLUT, 0, 0.5, 0.5);
+    CallbackTable* table = attach_recording_table();
+    EXPECT_EQ(window->callbacks, table);
+    EXPECT_EQ(table->window, window);
+    EXPECT_EQ(table->user_data, &calls);
+    int other = 0;
+    table->set_user_data(&other);
+    EXPECT_EQ(table->user_data, &other);
+    table->set_user_data(&calls);
+
+    CallbackTable::release(table);
+    EXPECT_EQ(window->callbacks, nullptr);
+    calls.idle = 3;  // the user data is the caller's and still alive
+    EXPECT_EQ(calls.idle, 3);
+}
+
+TEST_F(WindowTest, EntryPointsWithoutATableDoNothing) {
+    window = Window::create(application, BACKEND_GLUT, 0, 0.5, 0.5);
+    EXPECT_EQ(window->on_init(), 0);
+    window->on_display();
+    window->on_idle();
+    window->on_key_down('a', 1, 2);
+    window->on_key_up('a', 1, 2);
+    window->on_special_down(100, 1, 2);
+    window->on_special_up(100, 1, 2);
+    window->on_mouse(0, 0, 1, 2);
+    window->on_motion(1, 2);
+    window->on_passive_motion(1, 2);
+    window->on_wheel(0, 1, 1, 2);
+    EXPECT_EQ(calls.idle, 0);
+}
+
+TEST_F(WindowTest, EntryPointsReachTheSlotsAndSkipMissingOnes) {
+    window = Window::create(application, BACKEND_GLUT, 0, 0.5, 0.5);
+    attach_recording_table();
+    EXPECT_EQ(window->on_init(), 5);
+    window->on_idle();
+    window->on_idle();
+    EXPECT_EQ(calls.idle, 2);
+    window->on_mouse(0, 0, 10, 20);
+    EXPECT_EQ(calls.mouse, 1);
+    // Slots left empty in the table are skipped.
+    window->on_display();
+    window->on_motion(3, 4);
+    window->on_passive_motion(3, 4);
+    window->on_wheel(0, -1, 3, 4);
+    EXPECT_EQ(calls.idle, 2);
+    EXPECT_EQ(calls.mouse, 1);
+}
+
+TEST_F(WindowTest, KeysPassOnlyTheirLowEightBits) {
+    window = Window::create(application, BACKEND_GLUT, 0, 0.5, 0.5);
+    attach_recording_table();
+    window->on_key_down(0x1B1, 0, 0);
+    window->on_key_up(0xFF1B, 0, 0);  // the Xlib keysym of Escape
+    window->on_key_down('q', 0, 0);
+    EXPECT_EQ(calls.keys, (std::vector<int32_t>{0xB1, 27, 'q'}));
+}
+
+TEST_F(WindowTest, LeftModifierKeysSetTheModifierWordBeforeTheSlot) {
+    window = Window::create(application, BACKEND_GLUT, 0, 0.5, 0.5);
+    attach_recording_table();
+    EXPECT_EQ(modifiers(), 0);
+
+    window->on_special_down(112, 0, 0);  // left Shift
+    EXPECT_EQ(calls.modifiers_seen_by_special, 1);
+    window->on_special_down(114, 0, 0);  // left Control
+    window->on_special_down(116, 0, 0);  // left Alt
+    EXPECT_EQ(modifiers(), 1 | 2 | 4);
+
+    window->on_special_down(113, 0, 0);  // right Shift changes nothing
+    window->on_special_up(113, 0, 0);
+    EXPECT_EQ(modifiers(), 7);
+
+    window->on_special_up(114, 0, 0);
+    EXPECT_EQ(modifiers(), 1 | 4);
+    window->on_special_up(112, 0, 0);
+    EXPECT_EQ(calls.modifiers_seen_by_special, 4);
+    window->on_special_up(116, 0, 0);
+    EXPECT_EQ(modifiers(), 0);
+    EXPECT_EQ(calls.specials, (std::vector<int32_t>{112, 114, 116, 113, 113, 114, 112, 116}));
+}
+
+TEST(ModifierWord, SetAndClearCombineBits) {
+    set_modifier(2);
+    set_modifier(4);
+    EXPECT_EQ(modifiers(), 6);
+    clear_modifier(2);
+    EXPECT_EQ(modifiers(), 4);
+    clear_modifier(4);
+    EXPECT_EQ(modifiers(), 0);
+}
+
+TEST(ProcessClock, CountsProcessorSeconds) {
+    const double before = clock_seconds();
+    volatile double sink = 0.0;
+    const int64_t start_ms = wall_clock_ms();
+    while (wall_clock_ms() - start_ms < 60)
+        for (int i = 0; i < 10000; ++i) sink = sink + i * 0.5;
+    const double used = clock_seconds() - before;
+    EXPECT_GT(used, 0.02);
+    EXPECT_LT(used, 5.0);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/support/child_process.h"
+
+struct CallbackTable;
+struct Window;
+
+// Callbacks of a window under test as std::functions; any may be empty.
+struct WindowHooks {
+    std::function<int32_t(Window*)> init;
+    std::function<void(Window*)> display;
+    std::function<void(Window*)> idle;
+    std::function<void(Window*, uint8_t, int32_t, int32_t)> key_down;
+    std::function<void(Window*, uint8_t, int32_t, int32_t)> key_up;
+    std::function<void(Window*, int32_t, int32_t, int32_t)> special_down;
+    std::function<void(Window*, int32_t, int32_t, int32_t)> special_up;
+    std::function<void(Window*, int32_t, int32_t, int32_t, int32_t)> mouse;
+    std::function<void(Window*, int32_t, int32_t)> motion;
+    std::function<void(Window*, int32_t, int32_t)> passive_motion;
+    std::function<void(Window*, int32_t, int32_t, int32_t, int32_t)> wheel;
+};
+
+// Attaches a callback table whose every slot forwards to the hooks; the
+// hooks are the table's user data and must outlive it.
+CallbackTable* attach_hooks(Window* window, WindowHooks* hooks);
+
+// Steps run one after another from a window's idle callback: each step is
+// polled once per loop pass until it returns true. A step that records a
+// failed assertion, or runs past its time, ends the child at once; after
+// the last step the child ends with its verdict (finish_child).
+class Script {
+public:
+    Script& then(std::string name, std::function<bool()> step,
+                 std::chrono::milliseconds time_limit = std::chrono::milliseconds(10000));
+    // Lets `passes` loop passes go by.
+    Script& wait_passes(int passes);
+    // Lets time go by (the loop keeps running).
+    Script& wait_for(std::chrono::milliseconds duration);
+    // Runs the current step; call once per idle pass.
+    void advance();
+
+private:
+    struct Step {
+        std::string name;
+        std::function<bool()> poll;
+        std::chrono::milliseconds time_limit;
+    };
+    std::vector<Step> steps_;
+    size_t current_ = 0;
+    bool started_ = false;
+    std::chrono::steady_clock::time_point step_started_;
+};
+
+// Runs body in a forked child whose DISPLAY is the given one. The body
+// normally never returns (a GLUT loop); it ends through finish_child.
+ChildResult run_window_child(const std::string& display, const std::function<void()>& body,
+                             std::chrono::milliseconds timeout = std::chrono::milliseconds(60000));

@@ -1,0 +1,133 @@
+#include "tests/support/x_client.h"
+
+
+#include "tests/support/x11.h"
+
+namespace {
+Display* as_display(void* display) { return static_cast<Display*>(display); }
+
+unsigned long search_named(Display* display, XWindow window, const std::string& name) {
+    char* window_name = nullptr;
+    if (XFetchName(display, window, &window_name) != 0 && window_name != nullptr) {
+        const bool match = name == window_name;
+        XFree(window_name);
+        if (match) return window;
+    }
+    XWindow root = 0, parent = 0;
+    XWindow* children = nullptr;
+    unsigned int count = 0;
+    unsigned long found = 0;
+    if (XQueryTree(display, window, &root, &parent, &children, &count) != 0) {
+        for (unsigned int i = 0; i < count && found == 0; ++i)
+            found = search_named(display, children[i], name);
+        if (children != nullptr) XFree(children);
+    }
+    return found;
+}
+}  // namespace
+
+XClient::XClient(const std::string& display)
+    : display_(XOpenDisplay(display.empty() ? nullptr : display.c_str())) {}
+
+XClient::~XClient() {
+    if (display_ != nullptr) XCloseDisplay(as_display(display_));
+}
+
+void XClient::press_key(unsigned long keysym) {
+    XTestFakeKeyEvent(as_display(display_), XKeysymToKeycode(as_display(display_), keysym), 1, 0);
+    sync();
+}
+
+void XClient::release_key(unsigned long keysym) {
+    XTestFakeKeyEvent(as_display(display_), XKeysymToKeycode(as_display(display_), keysym), 0, 0);
+    sync();
+}
+
+void XClient::press_button(unsigned int button) {
+    XTestFakeButtonEvent(as_display(display_), button, 1, 0);
+    sync();
+}
+
+void XClient::release_button(unsigned int button) {
+    XTestFakeButtonEvent(as_display(display_), button, 0, 0);
+    sync();
+}
+
+void XClient::move_pointer(int x, int y) {
+    XTestFakeMotionEvent(as_display(display_), -1, x, y, 0);
+    sync();
+}
+
+void XClient::focus(unsigned long window) {
+    XSetInputFocus(as_display(display_), window, RevertToParent, CurrentTime);
+    sync();
+}
+
+void XClient::resize(unsigned long window, int width, int height) {
+    XResizeWindow(as_display(display_), window, static_cast<unsigned>(width),
+                  static_cast<unsigned>(height));
+    sync();
+}
+
+void XClient::sync() { XSync(as_display(display_), 0); }
+
+WindowRect XClient::rect_of(unsigned long window) {
+    Display* display = as_display(display_);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, window, &attributes);
+    int x = 0, y = 0;
+    XWindow child = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    return WindowRect{x, y, attributes.width, attributes.height};
+}
+
+FrameExtents XClient::frame_extents(unsigned long window) {
+    Display* display = as_display(display_);
+    FrameExtents extents;
+    const Atom property = XInternAtom(display, "_NET_FRAME_EXTENTS", 1);
+    if (property == 0) return extents;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(display, window, property, 0, 4, 0, XA_CARDINAL, &type, &format, &count,
+                       &after, &data);
+    if (data != nullptr && count == 4) {
+        const long* values = reinterpret_cast<const long*>(data);
+        extents = FrameExtents{static_cast<int>(values[0]), static_cast<int>(values[1]),
+                               static_cast<int>(values[2]), static_cast<int>(values[3])};
+    }
+    if (data != nullptr) XFree(data);
+    return extents;
+}
+
+bool XClient::viewable(unsigned long window) {
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(as_display(display_), window, &attributes) == 0) return false;
+    return attributes.map_state == IsViewable;
+}
+
+bool XClient::keyboard_auto_repeat_on() {
+    XKeyboardState state{};
+    XGetKeyboardControl(as_display(display_), &state);
+    return state.global_auto_repeat == AutoRepeatModeOn;
+}
+
+void XClient::set_auto_repeat(bool on) {
+    if (on)
+        XAutoRepeatOn(as_display(display_));
+    else
+        XAutoRepeatOff(as_display(display_));
+    sync();
+}
+
+unsigned long XClient::find_window_named(const std::string& name) {
+    Display* display = as_display(display_);
+    return search_named(display, DefaultRootWindow(display), name);
+}
+
+int XClient::screen_width() { return DisplayWidth(as_display(display_), DefaultScreen(as_display(display_))); }
+
+int XClient::screen_height() { return DisplayHeight(as_display(display_), DefaultScreen(as_display(display_))); }
+
+unsigned long current_glx_window() { return glXGetCurrentDrawable(); }

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <string>
+
+// A window's client area in root-window coordinates.
+struct WindowRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The decorations a window manager put around a window.
+struct FrameExtents {
+    int left = 0;
+    int right = 0;
+    int top = 0;
+    int bottom = 0;
+};
+
+// A test's own connection to an X server: real input through the XTest
+// extension and queries of windows. Window ids are X ids.
+class XClient {
+public:
+    // Connects to the named display, or to $DISPLAY when empty.
+    explicit XClient(const std::string& display = {});
+    ~XClient();
+    XClient(const XClient&) = delete;
+    XClient& operator=(const XClient&) = delete;
+
+    bool connected() const { return display_ != nullptr; }
+
+    void press_key(unsigned long keysym);
+    void release_key(unsigned long keysym);
+    void press_button(unsigned int button);
+    void release_button(unsigned int button);
+    // Moves the pointer to screen coordinates.
+    void move_pointer(int x, int y);
+    // Gives the window keyboard focus (it must be viewable).
+    void focus(unsigned long window);
+    void resize(unsigned long window, int width, int height);
+    // Flushes requests and waits until the server has handled them.
+    void sync();
+
+    WindowRect rect_of(unsigned long window);
+    FrameExtents frame_extents(unsigned long window);
+    bool viewable(unsigned long window);
+    bool keyboard_auto_repeat_on();
+    // Switches the server's key auto-repeat on or off for every key.
+    void set_auto_repeat(bool on);
+    // The first window in the tree whose name is `name`, or 0.
+    unsigned long find_window_named(const std::string& name);
+    int screen_width();
+    int screen_height();
+
+private:
+    void* display_ = nullptr;
+};
+
+// The X window of the current GLX context: the GLUT window inside its callbacks.
+unsigned long current_glx_window();

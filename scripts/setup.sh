@@ -1,0 +1,51 @@
+# Set-up shared by scripts/run and scripts/test; sourced, not run.
+# Installs what is missing, configures once and builds incrementally, so a
+# second run costs only the checks.
+
+MORVA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+# Needed to build and run the demo.
+BUILD_PACKAGES=(
+  cmake g++ make pkg-config
+  freeglut3-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
+  libx11-dev libxtst-dev
+  librtaudio-dev libsndfile1-dev libstb-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+)
+# Needed only by the test suite: its own X server, window manager and sound server.
+TEST_PACKAGES=(
+  xvfb xauth openbox pulseaudio pulseaudio-utils x11-utils xdotool imagemagick
+)
+
+missing_packages() {
+  local package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed$' \
+      || echo "$package"
+  done
+}
+
+install_packages() {
+  local missing
+  mapfile -t missing < <(missing_packages "$@")
+  [ "${#missing[@]}" -eq 0 ] && return 0
+  echo "morva: installing ${missing[*]}" >&2
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "morva: need root (or sudo) to install ${missing[*]}" >&2; return 1; }
+    sudo=(sudo)
+  fi
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# build_tree DIR [cmake options...]: configure DIR once, then build it.
+build_tree() {
+  local dir="$1"
+  shift
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S "$MORVA_ROOT" -B "$dir" -DMORVA_WERROR=ON "$@" >/dev/null || return 1
+  fi
+  cmake --build "$dir" -j"$(nproc)" -- --no-print-directory
+}

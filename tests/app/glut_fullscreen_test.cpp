@@ -13,7 +13,7 @@ TEST(GlutFullscreen, LeavingFullScreenReturnsToTheLastWindowedSizeCentred) {
     START_X_SERVER(server, 1920, 1080, true);
     const ChildResult result = run_window_child(server.display(), [] {
         GlutChild child;
-        XClient x;
+        XClient& x = child.x;
         unsigned long id = 0;
         // The client rectangle, logged whenever it changes (shown if the test fails).
         WindowRect last{};

@@ -26,7 +26,6 @@ struct Event {
 // same display. The window is focused and the pointer rests at window
 // pixel (100, 50) before the scenario runs.
 struct InputChild : GlutChild {
-    XClient x;
     std::vector<Event> events;
 
     InputChild() {
@@ -45,7 +44,7 @@ struct InputChild : GlutChild {
         hooks.mouse = [this](Window*, int32_t button, int32_t state, int32_t px, int32_t py) {
             events.push_back({'m', button, state, px, py, modifiers()});
         };
-        script.then("window viewable", [this] { return x.viewable(current_glx_window()); })
+        when_viewable()
             .then("focus and point", [this] {
                 x.focus(current_glx_window());
                 x.move_pointer(480 + 100, 270 + 50);

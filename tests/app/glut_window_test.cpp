@@ -39,9 +39,8 @@ ChildResult open_window_and_check_placement(const std::string& display, WindowRe
                                             int screen_w, int screen_h) {
     return run_window_child(display, [=] {
         GlutChild child;
-        XClient x;
-        child.script.then("window viewable", [&] { return x.viewable(current_glx_window()); })
-            .then("placement", [&] {
+        XClient& x = child.x;
+        child.when_viewable().then("placement", [&] {
                 const WindowGeometry& geometry = *child.window->geometry;
                 EXPECT_EQ(geometry.screen_width, screen_w);
                 EXPECT_EQ(geometry.screen_height, screen_h);
@@ -150,9 +149,8 @@ TEST(GlutWindow, WithoutArgumentsNoTitleIsGiven) {
     START_X_SERVER(server, 1920, 1080);
     const ChildResult result = run_window_child(server.display(), [] {
         GlutChild child;
-        XClient x;
-        child.script.then("window viewable", [&] { return x.viewable(current_glx_window()); })
-            .then("no title", [&] {
+        XClient& x = child.x;
+        child.when_viewable().then("no title", [&] {
                 EXPECT_EQ(x.find_window_named("morva-test"), 0u);
                 return true;
             });
@@ -220,7 +218,6 @@ TEST(GlutFrame, ReshapeSetsRelativeSizeViewportAndPixelProjection) {
     START_X_SERVER(server, 1920, 1080);
     const ChildResult result = run_window_child(server.display(), [] {
         GlutChild child;
-        XClient x;
         bool checked = false;
         child.hooks.display = [&](Window* window) {
             if (window->relative_width() != 800.0 / 1920.0 || checked) return;
@@ -239,7 +236,7 @@ TEST(GlutFrame, ReshapeSetsRelativeSizeViewportAndPixelProjection) {
             EXPECT_DOUBLE_EQ(window->glut->saved_relative_width, 800.0 / 1920.0);
             checked = true;
         };
-        child.script.then("window viewable", [&] { return x.viewable(current_glx_window()); })
+        child.when_viewable()
             .then("resize to 800x600", [&] {
                 glutReshapeWindow(800, 600);
                 return true;
@@ -254,9 +251,8 @@ TEST(GlutFrame, SetRelativeSizeReshapesWithoutResizingTheWindow) {
     START_X_SERVER(server, 1920, 1080);
     const ChildResult result = run_window_child(server.display(), [] {
         GlutChild child;
-        XClient x;
-        child.script.then("window viewable", [&] { return x.viewable(current_glx_window()); })
-            .then("set relative size", [&] {
+        XClient& x = child.x;
+        child.when_viewable().then("set relative size", [&] {
                 child.window->set_relative_size(0.25, 0.5);
                 EXPECT_DOUBLE_EQ(child.window->relative_width(), 480.0 / 1920.0);
                 EXPECT_DOUBLE_EQ(child.window->relative_height(), 540.0 / 1080.0);

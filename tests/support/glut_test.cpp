@@ -12,6 +12,10 @@ GlutChild::GlutChild(double relative_width, double relative_height) {
     hooks.idle = [this](Window*) { script.advance(); };
 }
 
+Script& GlutChild::when_viewable() {
+    return script.then("window viewable", [this] { return x.viewable(current_glx_window()); });
+}
+
 void GlutChild::run(std::vector<std::string> arguments) {
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/test_window.h"
+#include "tests/support/x_client.h"
 #include "tests/support/x_server.h"
 
 struct Application;
@@ -19,10 +20,13 @@ struct GlutChild {
     Window* window = nullptr;
     WindowHooks hooks;
     Script script;
+    XClient x;  // the test's own connection to the child's display
 
     // Creates the application and a GLUT window of the given relative size
     // with the hooks attached; idle advances the script unless overridden.
     GlutChild(double relative_width = 0.5, double relative_height = 0.5);
+    // Adds the first step of most scripts: waiting until the window is viewable.
+    Script& when_viewable();
     // Runs the window with the given command line; does not return.
     [[noreturn]] void run(std::vector<std::string> arguments = {"morva-test"});
 };

@@ -1,0 +1,129 @@
+#include "audio/sample_buffer.h"
+
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace {
+constexpr int SAVE_FORMAT = SF_FORMAT_WAV | SF_FORMAT_DOUBLE;
+static_assert(SAVE_FORMAT == 0x10007);
+
+constexpr sf_count_t MAX_SAMPLES = std::numeric_limits<int32_t>::max();
+// Frames read at a time from a stream whose length is not known up front.
+constexpr sf_count_t STREAM_CHUNK_FRAMES = 65536;
+
+void report_loaded(const char* path, const SampleBuffer& buffer) {
+    std::fprintf(stderr, "loaded: %s\n", path);
+    std::fprintf(stderr, "-------------------------------\n");
+    std::fprintf(stderr, "num samples: %d\n", buffer.sample_count);
+    std::fprintf(stderr, "num frames: %d\n", buffer.frame_count);
+    std::fprintf(stderr, "num channels: %d\n", buffer.channel_count);
+    std::fprintf(stderr, "file sample rate: %d\n", buffer.sample_rate);
+    std::fprintf(stderr, "-------------------------------\n");
+}
+
+// Reads a stream whose header gives no length (a damaged or cut Ogg file,
+// for one) chunk by chunk until it ends. Returns the samples read, or -1
+// when there are more than 32 bits can count.
+sf_count_t read_until_end(SNDFILE* file, int channels, std::vector<float>& samples) {
+    const sf_count_t chunk = STREAM_CHUNK_FRAMES * channels;
+    sf_count_t total = 0;
+    for (;;) {
+        if (total + chunk > MAX_SAMPLES) return -1;
+        samples.resize(static_cast<size_t>(total + chunk));
+        const sf_count_t read = sf_read_float(file, samples.data() + total, chunk);
+        if (read <= 0) break;
+        total += read;
+    }
+    return total;
+}
+}  // namespace
+
+SampleBuffer* SampleBuffer::create() { return new SampleBuffer{}; }
+
+void SampleBuffer::destroy(SampleBuffer* buffer) { delete buffer; }
+
+int32_t SampleBuffer::load(const char* path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path, SFM_READ, &info);
+    if (file == nullptr) {
+        std::fprintf(stderr, "error loading file: %s\n", path);
+        return 0;
+    }
+    const bool length_known = info.frames != SF_COUNT_MAX;
+    if (length_known && info.frames * info.channels > MAX_SAMPLES) {
+        std::fprintf(stderr, "error loading file: %s (more than %lld samples)\n", path,
+                     static_cast<long long>(MAX_SAMPLES));
+        sf_close(file);
+        return 0;
+    }
+    sf_count_t read = 0;
+    if (length_known) {
+        samples.resize(static_cast<size_t>(info.frames * info.channels));
+        read = sf_read_float(file, samples.data(), info.frames * info.channels);
+    } else {
+        read = read_until_end(file, info.channels, samples);
+    }
+    sf_close(file);
+    if (read < 0) {
+        samples.clear();
+        std::fprintf(stderr, "error loading file: %s (more than %lld samples)\n", path,
+                     static_cast<long long>(MAX_SAMPLES));
+        return 0;
+    }
+    // A file that ends early (cut off, or damaged past some point) keeps the
+    // whole frames it held; nothing past them is made up.
+    const sf_count_t frames = read / info.channels;
+    if (length_known && frames < info.frames)
+        std::fprintf(stderr, "warning: %s ends after %lld of %lld frames\n", path,
+                     static_cast<long long>(frames), static_cast<long long>(info.frames));
+    samples.resize(static_cast<size_t>(frames * info.channels));
+    samples.shrink_to_fit();
+    channel_count = info.channels;
+    frame_count = static_cast<int32_t>(frames);
+    sample_count = static_cast<int32_t>(frames * info.channels);
+    sample_rate = info.samplerate;
+    report_loaded(path, *this);
+    return 1;
+}
+
+void SampleBuffer::normalize() {
+    if (samples.empty() || sample_count <= 0) return;
+    float smallest = 1e15f;
+    float largest = -1e15f;
+    for (int32_t i = 0; i < sample_count; ++i) {
+        smallest = std::fmin(smallest, samples[static_cast<size_t>(i)]);
+        largest = std::fmax(largest, samples[static_cast<size_t>(i)]);
+    }
+    const float peak = largest >= std::fabs(smallest) ? largest : std::fabs(smallest);
+    if (peak <= 0.0f) return;  // silence: there is nothing to scale up
+    const float factor = 1.0f / peak;
+    for (int32_t i = 0; i < sample_count; ++i) samples[static_cast<size_t>(i)] *= factor;
+}
+
+int32_t save_samples(const char* path, const float* samples, int32_t sample_count,
+                     int32_t sample_rate, int32_t channel_count) {
+    if (sample_count < 0) {
+        std::fprintf(stderr, "error saving file: %s - %s\n", path, "negative sample count");
+        return 0;
+    }
+    SF_INFO info{};
+    info.samplerate = sample_rate;
+    info.channels = channel_count;
+    info.format = SAVE_FORMAT;
+    SNDFILE* file = sf_open(path, SFM_WRITE, &info);
+    if (file == nullptr) {
+        std::fprintf(stderr, "error saving file: %s - %s\n", path, sf_strerror(nullptr));
+        return 0;
+    }
+    const sf_count_t frames = sample_count / channel_count;  // sf_open refuses 0 channels
+    const sf_count_t written = sf_writef_float(file, samples, frames);
+    sf_close(file);
+    if (written < frames) {
+        std::fprintf(stderr, "error saving file: %s\n", path);
+        return 0;
+    }
+    return 1;
+}

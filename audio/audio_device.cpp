@@ -1,0 +1,91 @@
+#include "audio/audio_device.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+AudioDevice* AudioDevice::create(uint32_t input_channels, uint32_t output_channels,
+                                 int32_t sample_rate, uint32_t buffer_frames, RtAudioFormat format,
+                                 int32_t show_warnings) {
+    RtAudio* rtaudio = nullptr;
+    try {
+        rtaudio = new RtAudio();
+    } catch (RtAudioError& error) {
+        error.printMessage();
+        std::exit(1);
+    }
+    if (rtaudio->getDeviceCount() == 0) {
+        std::fprintf(stderr, "no audio devices found!\n");
+        std::exit(1);
+    }
+    rtaudio->showWarnings(show_warnings != 0);
+    return new AudioDevice{rtaudio, input_channels, output_channels, buffer_frames, sample_rate,
+                           format};
+}
+
+void AudioDevice::destroy(AudioDevice* device) {
+    if (device == nullptr) return;
+    delete device->rtaudio;
+    delete device;
+}
+
+int32_t AudioDevice::open_stream(RtAudioCallback callback, void* user_data) {
+    try {
+        RtAudio::StreamParameters input;
+        input.deviceId = rtaudio->getDefaultInputDevice();
+        input.nChannels = input_channels;
+        input.firstChannel = 0;
+        RtAudio::StreamParameters output;
+        output.deviceId = rtaudio->getDefaultOutputDevice();
+        output.nChannels = output_channels;
+        output.firstChannel = 0;
+        RtAudio::StreamOptions options;
+        options.flags = 0;
+        options.numberOfBuffers = 0;
+        options.streamName = "";
+        options.priority = 0;
+        rtaudio->openStream(&output, &input, format, static_cast<unsigned int>(sample_rate),
+                            &buffer_frames, callback, user_data, &options);
+    } catch (RtAudioError& error) {
+        error.printMessage();
+        std::fprintf(stderr, "could not open the audio stream\n");
+        return 0;
+    }
+    return 1;
+}
+
+int32_t AudioDevice::start_stream() {
+    try {
+        rtaudio->startStream();
+    } catch (RtAudioError& error) {
+        error.printMessage();
+        std::fprintf(stderr, "could not start the audio stream\n");
+        return 0;
+    }
+    return 1;
+}
+
+void AudioDevice::stop_stream() {
+    try {
+        // The stream may have stopped itself at the end of a track.
+        if (rtaudio->isStreamRunning()) rtaudio->stopStream();
+    } catch (RtAudioError& error) {
+        error.printMessage();
+    }
+}
+
+void AudioDevice::close_stream() {
+    if (rtaudio->isStreamOpen()) rtaudio->closeStream();
+}
+
+int32_t AudioDevice::report_buffer_size() const {
+    std::fprintf(stderr, "buffer size defined by RtAudio: %d\n", static_cast<int>(buffer_frames));
+    return static_cast<int32_t>(buffer_frames);
+}
+
+void AudioDevice::report_latency() const {
+    try {
+        std::fprintf(stderr, "stream latency: %ld frames\n", rtaudio->getStreamLatency());
+    } catch (RtAudioError& error) {
+        error.printMessage();  // no stream open
+    }
+}

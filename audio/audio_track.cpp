@@ -1,0 +1,134 @@
+#include "audio/audio_track.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "audio/audio_device.h"
+#include "audio/sample_buffer.h"
+
+namespace {
+constexpr int32_t INPUT_CHANNELS = 1;  // opened with the stream, never read
+constexpr int RETURN_CONTINUE = 0;
+constexpr int RETURN_STOP_AFTER_BLOCK = 1;
+}  // namespace
+
+AudioTrack* AudioTrack::create() { return new AudioTrack{}; }
+
+void AudioTrack::destroy(AudioTrack* track) {
+    if (track == nullptr) return;
+    track->release_device();
+    SampleBuffer::destroy(track->sample_buffer);
+    delete track;
+}
+
+int32_t AudioTrack::open_file(const char* path) {
+    release_device();  // the stream thread must not read a buffer being replaced
+    SampleBuffer::destroy(sample_buffer);
+    sample_buffer = SampleBuffer::create();
+    if (sample_buffer->load(path) != 1) {
+        std::fprintf(stderr, "failed to open audio file: %s\n", path);
+        SampleBuffer::destroy(sample_buffer);
+        sample_buffer = nullptr;
+        return 0;
+    }
+    return 1;
+}
+
+double AudioTrack::length_seconds() const {
+    if (sample_buffer == nullptr || sample_buffer->channel_count <= 0) return 0.0;
+    return static_cast<double>(sample_buffer->sample_count) / sample_buffer->channel_count /
+           PLAYBACK_SAMPLE_RATE;
+}
+
+double AudioTrack::position_seconds() const {
+    if (sample_buffer == nullptr || sample_buffer->sample_count <= 0) return 0.0;
+    return static_cast<double>(position.load()) / sample_buffer->sample_count * length_seconds();
+}
+
+void AudioTrack::seek_seconds(double seconds) {
+    if (sample_buffer == nullptr) return;
+    // Whole frames only, so that the channels stay in their slots.
+    const int64_t frame = static_cast<int64_t>(
+        std::clamp(seconds * PLAYBACK_SAMPLE_RATE, 0.0, static_cast<double>(sample_buffer->frame_count)));
+    position = frame * sample_buffer->channel_count;
+}
+
+int32_t AudioTrack::start() {
+    if (sample_buffer == nullptr) return 0;
+    release_device();  // a stream that stopped itself at the end of the track
+    position = 0;
+    device = AudioDevice::create(INPUT_CHANNELS, PLAYBACK_CHANNELS, PLAYBACK_SAMPLE_RATE,
+                                 BLOCK_FRAMES, RTAUDIO_FLOAT32, 1);
+    playing = 1;
+    if (device->open_stream(&AudioTrack::audio_callback, this) != 1 || device->start_stream() != 1) {
+        release_device();
+        return 0;
+    }
+    return 1;
+}
+
+int32_t AudioTrack::stop() {
+    release_device();
+    return 1;
+}
+
+void AudioTrack::release_device() {
+    if (device != nullptr) {
+        device->stop_stream();
+        device->close_stream();
+        AudioDevice::destroy(device);
+        device = nullptr;
+    }
+    playing = 0;
+}
+
+bool AudioTrack::play_slice(float* output, int32_t frames) {
+    std::fill_n(mix_buffer.begin(), frames * PLAYBACK_CHANNELS, 0.0f);
+    bool ended = false;
+    if (sample_buffer != nullptr) {
+        const int32_t channels = sample_buffer->channel_count;
+        const int32_t slots = std::min(channels, PLAYBACK_CHANNELS);
+        const float* samples = sample_buffer->samples.data();
+        int64_t at = position.load();
+        for (int32_t frame = 0; frame < frames; ++frame) {
+            if (at + channels > sample_buffer->sample_count) {
+                ended = true;  // no whole frame left
+                break;
+            }
+            std::copy_n(samples + at, slots, &mix_buffer[static_cast<size_t>(frame) * PLAYBACK_CHANNELS]);
+            at += channels;
+            if (at >= sample_buffer->sample_count) {
+                ended = true;
+                break;
+            }
+        }
+        position = at;
+    }
+    for (int32_t frame = 0; frame < frames; ++frame) {
+        output[frame * 2] = mix_buffer[static_cast<size_t>(frame) * 2];
+        output[frame * 2 + 1] = mix_buffer[static_cast<size_t>(frame) * 2 + 1];
+        // The analysis takes slot 2i of each frame here, one sample per frame.
+    }
+    // ... and runs its per-block step here, still under the lock.
+    return ended;
+}
+
+int AudioTrack::audio_callback(void* output, void*, unsigned int frame_count, double, unsigned int,
+                               void* user_data) {
+    auto* track = static_cast<AudioTrack*>(user_data);
+    auto* out = static_cast<float*>(output);
+    bool ended = false;
+    {
+        std::lock_guard<std::mutex> guard(track->lock);
+        // A library that settled on blocks longer than the mix buffer gets
+        // them filled a mix buffer at a time.
+        for (unsigned int done = 0; done < frame_count;) {
+            const int32_t frames = static_cast<int32_t>(std::min<unsigned int>(frame_count - done, BLOCK_FRAMES));
+            ended = track->play_slice(out + static_cast<size_t>(done) * PLAYBACK_CHANNELS, frames) || ended;
+            done += static_cast<unsigned int>(frames);
+        }
+    }
+    if (!ended) return RETURN_CONTINUE;
+    track->playing = 0;
+    return RETURN_STOP_AFTER_BLOCK;
+}

@@ -1,0 +1,181 @@
+// The track and its audio callback, driven directly with the test's own
+// buffers: no stream, no sound server.
+#include "audio/audio_track.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "audio/sample_buffer.h"
+#include "tests/support/sound_files.h"
+
+namespace {
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+// Runs the callback for one block and returns its output, interleaved stereo.
+std::vector<float> run_block(AudioTrack* track, unsigned int frames, int* returned = nullptr) {
+    std::vector<float> output(static_cast<size_t>(frames) * 2, -7.0f);  // garbage to overwrite
+    const int result = AudioTrack::audio_callback(output.data(), nullptr, frames, 0.0, 0, track);
+    if (returned != nullptr) *returned = result;
+    return output;
+}
+
+struct AudioTrackTest : testing::Test {
+    TempDir dir;
+    AudioTrack* track = AudioTrack::create();
+    ~AudioTrackTest() override { AudioTrack::destroy(track); }
+
+    // Writes a float WAV of the given samples and opens it in the track.
+    void open(const std::vector<float>& samples, int channels) {
+        const std::string path = dir.file("track.wav");
+        write_sound(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, channels, 44100, samples);
+        CaptureStderr();
+        ASSERT_EQ(track->open_file(path.c_str()), 1);
+        GetCapturedStderr();
+    }
+};
+}  // namespace
+
+TEST_F(AudioTrackTest, StartsWithoutBufferOrDevice) {
+    EXPECT_EQ(track->sample_buffer, nullptr);
+    EXPECT_EQ(track->device, nullptr);
+    EXPECT_EQ(track->position, 0);
+    EXPECT_EQ(track->buffer_frames, 256);
+    EXPECT_EQ(track->playing, 0);
+    for (float slot : track->mix_buffer) ASSERT_EQ(slot, 0.0f);
+    EXPECT_EQ(track->length_seconds(), 0.0);
+    EXPECT_EQ(track->position_seconds(), 0.0);
+    EXPECT_EQ(track->start(), 0);  // nothing to play
+    EXPECT_EQ(track->device, nullptr);
+}
+
+TEST_F(AudioTrackTest, MissingFileIsReportedByLoaderThenTrack) {
+    const std::string path = dir.file("missing.ogg");
+    CaptureStderr();
+    EXPECT_EQ(track->open_file(path.c_str()), 0);
+    EXPECT_EQ(GetCapturedStderr(),
+              "error loading file: " + path + "\nfailed to open audio file: " + path + "\n");
+    EXPECT_EQ(track->sample_buffer, nullptr);
+    EXPECT_EQ(track->length_seconds(), 0.0);
+}
+
+TEST_F(AudioTrackTest, FailedOpenDropsTheEarlierFile) {
+    open(distinct_samples(100, 2), 2);
+    CaptureStderr();
+    EXPECT_EQ(track->open_file(dir.file("missing.wav").c_str()), 0);
+    GetCapturedStderr();
+    EXPECT_EQ(track->sample_buffer, nullptr);
+}
+
+TEST_F(AudioTrackTest, LengthAndPositionCountFramesAt44100) {
+    std::vector<float> samples(2 * 441000, 0.0f);
+    open(samples, 2);
+    EXPECT_DOUBLE_EQ(track->length_seconds(), 10.0);
+    for (int block = 0; block < 100; ++block) run_block(track, 256);
+    EXPECT_EQ(track->position, 2 * 25600);
+    EXPECT_DOUBLE_EQ(track->position_seconds(), 25600.0 / 44100.0);
+}
+
+TEST_F(AudioTrackTest, StereoFramesPlayInOrderAcrossBlocks) {
+    const std::vector<float> samples = distinct_samples(1000, 2);
+    open(samples, 2);
+    std::vector<float> played;
+    for (int block = 0; block < 3; ++block) {
+        int returned = -1;
+        const std::vector<float> output = run_block(track, 256, &returned);
+        EXPECT_EQ(returned, 0);
+        played.insert(played.end(), output.begin(), output.end());
+    }
+    EXPECT_TRUE(std::equal(played.begin(), played.end(), samples.begin()));
+}
+
+TEST_F(AudioTrackTest, LastBlockEndsWithSilenceAndStopsPlayback) {
+    const std::vector<float> samples = distinct_samples(300, 2);
+    open(samples, 2);
+    track->playing = 1;
+    int returned = -1;
+    run_block(track, 256, &returned);
+    EXPECT_EQ(returned, 0);
+    const std::vector<float> last = run_block(track, 256, &returned);
+    // Frames 256..299 play, the rest of the block is silent.
+    for (size_t i = 0; i < 2 * 44; ++i) ASSERT_EQ(last[i], samples[2 * 256 + i]) << i;
+    for (size_t i = 2 * 44; i < last.size(); ++i) ASSERT_EQ(last[i], 0.0f) << i;
+    EXPECT_EQ(returned, 1);  // the library stops the stream after this block
+    EXPECT_EQ(track->playing, 0);
+    EXPECT_EQ(track->position, 600);
+    EXPECT_DOUBLE_EQ(track->position_seconds(), track->length_seconds());
+
+    // Blocks after the end stay silent.
+    const std::vector<float> after = run_block(track, 256, &returned);
+    EXPECT_EQ(returned, 1);
+    for (float sample : after) ASSERT_EQ(sample, 0.0f);
+}
+
+TEST_F(AudioTrackTest, MonoPlaysOnTheLeftOnly) {
+    const std::vector<float> samples = distinct_samples(256, 1);
+    open(samples, 1);
+    const std::vector<float> output = run_block(track, 256);
+    for (size_t frame = 0; frame < 256; ++frame) {
+        ASSERT_EQ(output[2 * frame], samples[frame]) << frame;
+        ASSERT_EQ(output[2 * frame + 1], 0.0f) << frame;
+    }
+    EXPECT_EQ(track->position, 256);
+}
+
+TEST_F(AudioTrackTest, MoreThanTwoChannelsPlayTheFirstTwo) {
+    const std::vector<float> samples = distinct_samples(200, 6);
+    open(samples, 6);
+    const std::vector<float> output = run_block(track, 256);
+    for (size_t frame = 0; frame < 200; ++frame) {
+        ASSERT_EQ(output[2 * frame], samples[6 * frame]) << frame;
+        ASSERT_EQ(output[2 * frame + 1], samples[6 * frame + 1]) << frame;
+    }
+    EXPECT_EQ(track->position, 1200);
+    EXPECT_DOUBLE_EQ(track->length_seconds(), 200.0 / 44100.0);
+}
+
+TEST_F(AudioTrackTest, BlocksLongerThanTheMixBufferPlayWhole) {
+    const std::vector<float> samples = distinct_samples(3000, 2);
+    open(samples, 2);
+    int returned = -1;
+    const std::vector<float> output = run_block(track, 1000, &returned);
+    EXPECT_EQ(returned, 0);
+    EXPECT_TRUE(std::equal(output.begin(), output.end(), samples.begin()));
+    EXPECT_EQ(track->position, 2000);
+}
+
+TEST_F(AudioTrackTest, EmptyTrackEndsAtOnce) {
+    open({}, 2);
+    EXPECT_EQ(track->length_seconds(), 0.0);
+    EXPECT_EQ(track->position_seconds(), 0.0);
+    track->playing = 1;
+    int returned = -1;
+    const std::vector<float> output = run_block(track, 256, &returned);
+    EXPECT_EQ(returned, 1);
+    EXPECT_EQ(track->playing, 0);
+    for (float sample : output) ASSERT_EQ(sample, 0.0f);
+}
+
+TEST_F(AudioTrackTest, SeekMovesToWholeFramesInsideTheTrack) {
+    open(std::vector<float>(2 * 44100, 0.0f), 2);
+    track->seek_seconds(0.5);
+    EXPECT_EQ(track->position, 2 * 22050);
+    track->seek_seconds(0.5 / 44100.0);  // half a frame: stays on frame 0
+    EXPECT_EQ(track->position, 0);
+    track->seek_seconds(-3.0);
+    EXPECT_EQ(track->position, 0);
+    track->seek_seconds(5.0);
+    EXPECT_EQ(track->position, 2 * 44100);
+    int returned = -1;
+    run_block(track, 256, &returned);
+    EXPECT_EQ(returned, 1);
+}
+
+TEST_F(AudioTrackTest, SeekThenPlayStartsThere) {
+    const std::vector<float> samples = distinct_samples(1000, 2);
+    open(samples, 2);
+    track->seek_seconds(100.0 / 44100.0);
+    const std::vector<float> output = run_block(track, 16);
+    EXPECT_TRUE(std::equal(output.begin(), output.end(), samples.begin() + 200));
+}

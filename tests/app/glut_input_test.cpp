@@ -133,13 +133,15 @@ TEST(GlutInput, AHeldKeyGivesOnePressAndOneRelease) {
         });
         child.script.wait_for(milliseconds(1500)).then("stop repeating", [&] {
             // freeglut tells a repeat from a real release by asking whether the
-            // key is still down when it handles the release; a loop running
-            // behind (as under the sanitizers) could see the real release
-            // first. The repeats stop here and drain while the key is held.
+            // key is still down when it handles the release, so every repeat
+            // must be handled before the real release happens. Repeating stops
+            // here; the sync brings every event sent so far into freeglut's
+            // queue, and freeglut empties its queue before the next idle pass.
             child.x.set_auto_repeat(false);
+            XSync(glXGetCurrentDisplay(), 0);
             return true;
         });
-        child.script.wait_for(milliseconds(500)).then("release", [&] {
+        child.script.wait_passes(2).then("release", [&] {
             child.x.release_key(XK_b);
             return true;
         });

@@ -1,0 +1,143 @@
+// The soundtrack composer, run as the set-up runs it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "tests/support/child_process.h"
+#include "tests/support/sound_files.h"
+#include "tools/composer/ogg_file.h"
+
+namespace {
+using namespace std::chrono_literals;
+
+const std::string COMPOSE = MORVA_COMPOSE_BINARY;
+
+ChildResult compose(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv = {COMPOSE};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return ChildProcess::spawn_program(argv).wait(120s);
+}
+
+std::vector<unsigned char> bytes_of(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+double rms(const std::vector<float>& samples, size_t from, size_t to) {
+    double sum = 0.0;
+    for (size_t i = from; i < to; ++i) sum += static_cast<double>(samples[i]) * samples[i];
+    return std::sqrt(sum / static_cast<double>(to - from));
+}
+
+// One short track shared by the tests that only read it.
+class ComposedTrack : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = new TempDir;
+        const ChildResult result = compose({dir_->file("short.ogg"), "10.4"});
+        ASSERT_TRUE(result.succeeded()) << result.describe();
+    }
+    static void TearDownTestSuite() {
+        delete dir_;
+        dir_ = nullptr;
+    }
+    static std::string path() { return dir_->file("short.ogg"); }
+
+private:
+    static TempDir* dir_;
+};
+TempDir* ComposedTrack::dir_ = nullptr;
+}  // namespace
+
+TEST_F(ComposedTrack, IsStereoOggVorbisOf104PatternsExactly) {
+    const ReadBack track = read_sound(path());
+    EXPECT_EQ(track.info.format, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+    EXPECT_EQ(track.info.channels, 2);
+    EXPECT_EQ(track.info.samplerate, 44100);
+    EXPECT_EQ(track.info.frames, 458640);  // 10.4 s: 104 patterns of 0.1 s
+}
+
+TEST_F(ComposedTrack, StartsAndEndsInSilenceWithMusicBetween) {
+    const std::vector<float> samples = read_sound(path()).samples;
+    ASSERT_EQ(samples.size(), 2u * 458640);
+    float peak = 0.0f;
+    for (float sample : samples) peak = std::max(peak, std::fabs(sample));
+    EXPECT_LT(peak, 1.0f);
+    EXPECT_GT(peak, 0.5f);
+    EXPECT_LT(std::fabs(samples[0]), 0.01f);
+    // The last 10 ms fade to nothing: no click when the track stops.
+    EXPECT_LT(rms(samples, samples.size() - 882, samples.size()), 0.01);
+    EXPECT_LT(std::fabs(samples.back()), 0.005f);
+    // The band plays in the middle.
+    EXPECT_GT(rms(samples, samples.size() / 2, samples.size() / 2 + 44100), 0.05);
+}
+
+TEST_F(ComposedTrack, QuietOpeningThenTheBeat) {
+    // Patterns 0-7 hold only the pads; the drums and bass come in at 8.
+    const std::vector<float> samples = read_sound(path()).samples;
+    const size_t pattern = 2 * 4410;  // 0.1 s of stereo frames
+    const double opening = rms(samples, 2 * pattern, 7 * pattern);
+    const double with_beat = rms(samples, 8 * pattern, 15 * pattern);
+    EXPECT_GT(opening, 0.005);
+    EXPECT_GT(with_beat, 2.0 * opening);
+}
+
+TEST_F(ComposedTrack, EveryRunWritesTheSameBytes) {
+    TempDir dir;
+    const ChildResult again = compose({dir.file("again.ogg"), "10.4"});
+    ASSERT_TRUE(again.succeeded()) << again.describe();
+    EXPECT_EQ(bytes_of(dir.file("again.ogg")), bytes_of(path()));
+}
+
+TEST(OggSerial, RewritingKeepsEveryPageReadable) {
+    TempDir dir;
+    const std::string path = dir.file("tone.ogg");
+    write_sound(path, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 2, 44100, distinct_samples(20000, 2));
+    std::vector<unsigned char> bytes = bytes_of(path);
+    ASSERT_TRUE(set_ogg_serial(bytes, 0x01020304));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    // libsndfile checks each page's checksum: a wrong one would lose pages.
+    const ReadBack back = read_sound(path);
+    EXPECT_EQ(back.info.frames, 20000);
+    EXPECT_EQ(bytes[14], 0x04);
+    EXPECT_EQ(bytes[17], 0x01);
+}
+
+TEST(OggSerial, RefusesBytesThatAreNotWholeOggPages) {
+    std::vector<unsigned char> text = {'n', 'o', 't', ' ', 'o', 'g', 'g'};
+    EXPECT_FALSE(set_ogg_serial(text, 1));
+    TempDir dir;
+    const std::string path = dir.file("tone.ogg");
+    write_sound(path, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 2, 44100, distinct_samples(20000, 2));
+    std::vector<unsigned char> cut = bytes_of(path);
+    cut.resize(cut.size() - 10);
+    EXPECT_FALSE(set_ogg_serial(cut, 1));
+}
+
+TEST(ComposeCommand, RefusesBadArguments) {
+    const ChildResult none = compose({});
+    EXPECT_EQ(none.exit_code, 2);
+    EXPECT_EQ(none.err, "usage: morva-compose OUTPUT.ogg [SECONDS]\n");
+
+    TempDir dir;
+    for (const char* length : {"abc", "0", "-5", "0.5", "1e9", "12s"}) {
+        const ChildResult bad = compose({dir.file("x.ogg"), length});
+        EXPECT_EQ(bad.exit_code, 2) << length;
+        EXPECT_EQ(lines_of(bad.err).size(), 1u) << bad.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("x.ogg"))) << length;
+    }
+}
+
+TEST(ComposeCommand, UnwritableOutputFailsWithOneLine) {
+    TempDir dir;
+    const ChildResult result = compose({dir.file("no/such/folder/x.ogg"), "2"});
+    EXPECT_TRUE(result.exited);
+    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_EQ(lines_of(result.err).size(), 1u) << result.err;
+    EXPECT_EQ(result.err.rfind("cannot write ", 0), 0u) << result.err;
+}

@@ -11,6 +11,7 @@ BUILD_PACKAGES=(
   libx11-dev libxtst-dev
   librtaudio-dev libsndfile1-dev libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-3270
 )
 # Needed only by the test suite: its own X server, window manager and sound server.
 TEST_PACKAGES=(
@@ -48,4 +49,25 @@ build_tree() {
     cmake -S "$MORVA_ROOT" -B "$dir" -DMORVA_WERROR=ON "$@" >/dev/null || return 1
   fi
   cmake --build "$dir" -j"$(nproc)" -- --no-print-directory
+}
+
+# The demo's two data files, in the repository root: the font, copied from
+# its Debian package with its licence beside it, and the soundtrack, composed
+# by our own program. A file already there (a font of the user's, say) is kept.
+FONT_SOURCE=/usr/share/fonts/truetype/3270/3270-Regular.ttf
+FONT_LICENCE=/usr/share/doc/fonts-3270/copyright
+
+make_data_files() {
+  local build_dir="$1"
+  if [ ! -f "$MORVA_ROOT/font/HomeVideo-Regular.ttf" ]; then
+    mkdir -p "$MORVA_ROOT/font"
+    cp "$FONT_SOURCE" "$MORVA_ROOT/font/HomeVideo-Regular.ttf"
+    cp "$FONT_LICENCE" "$MORVA_ROOT/font/LICENSE-3270.txt"
+  fi
+  if [ ! -f "$MORVA_ROOT/sounds/music0.ogg" ]; then
+    mkdir -p "$MORVA_ROOT/sounds"
+    echo "morva: composing sounds/music0.ogg" >&2
+    "$build_dir/tools/morva-compose" "$MORVA_ROOT/sounds/music0.ogg.part" &&
+      mv "$MORVA_ROOT/sounds/music0.ogg.part" "$MORVA_ROOT/sounds/music0.ogg"
+  fi
 }

@@ -1,4 +1,4 @@
-// Widgets and knobs without a display: placement in window
+// Widgets, knobs and viewports without a display: placement in window
 // fractions, hit tests, the pressed state, drag steps and style lookups.
 #include "gui/widget.h"
 
@@ -15,6 +15,7 @@
 #include "app/window_geometry.h"
 #include "gui/knob.h"
 #include "gui/parameter.h"
+#include "gui/viewport.h"
 
 namespace {
 constexpr int32_t NO_BACKEND = 7;
@@ -322,4 +323,38 @@ TEST_F(WidgetTest, KnobWithoutParameterIgnoresDrags) {
     knob->handle_motion(px(0.2), py(0.5));
     EXPECT_EQ(knob->parameter(), nullptr);
     EXPECT_EQ(knob->pressed, 1);
+}
+
+TEST_F(WidgetTest, ViewportAspectIsTakenFromWholePixels) {
+    Widget* full = create_viewport(application, window->geometry, "", 0, 0, nullptr, 0, 0, 1, 1, 0);
+    widgets.push_back(full);
+    EXPECT_FLOAT_EQ(aspect(full), 960.0f / 540.0f);
+    EXPECT_NEAR(aspect(full), 1.7778f, 1e-4);
+    // 0.3 x 960 = 288 and 0.33 x 540 = 178.2, truncated to 178.
+    Widget* part = create_viewport(application, window->geometry, "", 0, 0, nullptr, 0, 0, 0.3, 0.33, 0);
+    widgets.push_back(part);
+    EXPECT_FLOAT_EQ(aspect(part), 288.0f / 178.0f);
+    Widget* flat = create_viewport(application, window->geometry, "", 0, 0, nullptr, 0, 0, 1, 0.001, 0);
+    widgets.push_back(flat);
+    EXPECT_EQ(aspect(flat), 1.0f);  // no pixel rows: no ratio to give
+}
+
+TEST_F(WidgetTest, SetBackgroundChangesTheColourButNotItsAlphaOnViewportsOnly) {
+    Widget* viewport = create_viewport(application, window->geometry, "", 0, 0, nullptr, 0, 0, 1, 1, 1);
+    widgets.push_back(viewport);
+    ViewportData* data = viewport_data(viewport);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->outline, 1);
+    EXPECT_EQ(data->demo_angle, 0.0f);
+    EXPECT_EQ(data->background.alpha, 1.0);
+    data->background.alpha = 0.5;
+    set_background(viewport, 0.2, 0.4, 0.6);
+    EXPECT_EQ(data->background.red, 0.2);
+    EXPECT_EQ(data->background.green, 0.4);
+    EXPECT_EQ(data->background.blue, 0.6);
+    EXPECT_EQ(data->background.alpha, 0.5);
+
+    Widget* knob = knob_with_parameter(0.1, 0.1, 0.2, 0.2);
+    EXPECT_EQ(viewport_data(knob), nullptr);
+    set_background(knob, 1, 1, 1);  // not a viewport: nothing happens
 }

@@ -3,7 +3,6 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -53,13 +52,7 @@ TEST(DrawGl, QuadWithoutFillAlphaDrawsOnlyItsOutline) {
         state.set_line_width(3);
         const Quad quad{{{{100, 100}, {300, 100}, {300, 200}, {100, 200}}}};
         const Feedback feedback = capture_feedback([&] { draw_quad(state, quad); });
-        EXPECT_TRUE(feedback.polygons.empty());
-        ASSERT_EQ(feedback.lines.size(), 4u);
-        EXPECT_NEAR(feedback.lines[0][0].x, 100, 1e-3);
-        EXPECT_NEAR(feedback.lines[0][0].y, 100, 1e-3);
-        EXPECT_NEAR(feedback.lines[1][0].x, 300, 1e-3);
-        EXPECT_NEAR(feedback.lines[2][0].y, 200, 1e-3);
-        EXPECT_NEAR(feedback.lines[3][1].x, 100, 1e-3);  // closed back to the start
+        expect_outline_only(feedback, 100, 100, 300, 200);
 
         clear_to_black();
         draw_quad(state, quad);
@@ -102,18 +95,11 @@ TEST(DrawGl, RectangleIsAQuadAroundItsCentreAndTheMatricesStayPut) {
         glTranslatef(50, 50, 0);  // a caller's model-view: ignored inside, kept after
         const Feedback feedback = capture_feedback([&] { draw_rect(state, 400, 300, 100, 60); });
         ASSERT_FALSE(feedback.polygons.empty());  // a quad, perhaps as two triangles
-        float min_x = 1e9, max_x = -1e9, min_y = 1e9, max_y = -1e9;
-        for (const auto& polygon : feedback.polygons)
-            for (const FeedbackVertex& v : polygon) {
-                min_x = std::min(min_x, v.x);
-                max_x = std::max(max_x, v.x);
-                min_y = std::min(min_y, v.y);
-                max_y = std::max(max_y, v.y);
-            }
-        EXPECT_NEAR(min_x, 350, 1e-3);
-        EXPECT_NEAR(max_x, 450, 1e-3);
-        EXPECT_NEAR(min_y, 270, 1e-3);
-        EXPECT_NEAR(max_y, 330, 1e-3);
+        const Extent extent = extent_of(feedback.polygons);
+        EXPECT_NEAR(extent.min_x, 350, 1e-3);
+        EXPECT_NEAR(extent.max_x, 450, 1e-3);
+        EXPECT_NEAR(extent.min_y, 270, 1e-3);
+        EXPECT_NEAR(extent.max_y, 330, 1e-3);
         EXPECT_EQ(feedback.lines.size(), 4u);
         std::array<float, 16> modelview{};
         glGetFloatv(GL_MODELVIEW_MATRIX, modelview.data());
@@ -200,17 +186,11 @@ TEST(DrawGl, StrokeTextCoversItsWidthWhichGrowsLinearlyWithSize) {
             const Feedback feedback =
                 capture_feedback([&] { draw_stroke_text(state, "knob", 100, 200, size); });
             ASSERT_FALSE(feedback.lines.empty());
-            float min_x = 1e9, max_x = -1e9, min_y = 1e9;
-            for (const auto& line : feedback.lines)
-                for (const FeedbackVertex& v : line) {
-                    min_x = std::min(min_x, v.x);
-                    max_x = std::max(max_x, v.x);
-                    min_y = std::min(min_y, v.y);
-                }
-            EXPECT_GE(min_x, 100);
-            EXPECT_LE(max_x, 100 + stroke_text_width(state, "knob", size));
-            EXPECT_GT(max_x - 100, 0.8 * stroke_text_width(state, "knob", size));
-            EXPECT_NEAR(min_y, 200, 0.01);  // "knob" rests on the baseline
+            const Extent extent = extent_of(feedback.lines);
+            EXPECT_GE(extent.min_x, 100);
+            EXPECT_LE(extent.max_x, 100 + stroke_text_width(state, "knob", size));
+            EXPECT_GT(extent.max_x - 100, 0.8 * stroke_text_width(state, "knob", size));
+            EXPECT_NEAR(extent.min_y, 200, 0.01);  // "knob" rests on the baseline
         }
         EXPECT_TRUE(capture_feedback([&] { draw_stroke_text(state, "", 0, 0, 1); }).lines.empty());
     });

@@ -31,7 +31,7 @@ GLuint next_texture_name() {
 // One drawn glyph: the bounding box of its quad (which feedback may report
 // as two triangles) in window coordinates, and its texture box.
 struct GlyphQuad {
-    float min_x = 1e9f, max_x = -1e9f, min_y = 1e9f, max_y = -1e9f;
+    Extent box;
     float min_s = 1e9f, max_s = -1e9f, min_t = 1e9f, max_t = -1e9f;
     std::array<float, 4> color{};
 };
@@ -49,10 +49,7 @@ std::vector<GlyphQuad> glyph_quads(const Feedback& feedback) {
             ++i;
         }
         for (const FeedbackVertex& v : corners) {
-            quad.min_x = std::min(quad.min_x, v.x);
-            quad.max_x = std::max(quad.max_x, v.x);
-            quad.min_y = std::min(quad.min_y, v.y);
-            quad.max_y = std::max(quad.max_y, v.y);
+            quad.box.add(v);
             quad.min_s = std::min(quad.min_s, v.tex[0]);
             quad.max_s = std::max(quad.max_s, v.tex[0]);
             quad.min_t = std::min(quad.min_t, v.tex[1]);
@@ -131,18 +128,18 @@ TEST(FontGl, FivePrintableCharactersDrawFiveQuadsAdvancedGlyphByGlyph) {
         float pen = 96;
         for (size_t i = 0; i < text.size(); ++i) {
             const stbtt_bakedchar& g = glyph(*font, text[i]);
-            EXPECT_NEAR(quads[i].min_x, std::floor(pen + g.xoff + 0.5f), 1e-3) << text[i];
-            EXPECT_NEAR(quads[i].max_x - quads[i].min_x, g.x1 - g.x0, 1e-3) << text[i];
+            EXPECT_NEAR(quads[i].box.min_x, std::floor(pen + g.xoff + 0.5f), 1e-3) << text[i];
+            EXPECT_NEAR(quads[i].box.max_x - quads[i].box.min_x, g.x1 - g.x0, 1e-3) << text[i];
             // The baker lays glyphs out downwards from the baseline; the
             // window counts upwards from the bottom.
-            EXPECT_NEAR(quads[i].max_y, 540 - std::floor(270 + g.yoff + 0.5f), 1e-3) << text[i];
+            EXPECT_NEAR(quads[i].box.max_y, 540 - std::floor(270 + g.yoff + 0.5f), 1e-3) << text[i];
             EXPECT_NEAR(quads[i].min_s, g.x0 / 1024.0f, 1e-6);
             EXPECT_NEAR(quads[i].max_t, g.y1 / 1024.0f, 1e-6);
             EXPECT_EQ(quads[i].color, (std::array<float, 4>{1, 1, 1, 1}));
             pen += g.xadvance;
         }
         // "l" then "o": glyphs without descenders end on the baseline.
-        EXPECT_NEAR(quads[4].min_y, 540 - 270, 2.0);
+        EXPECT_NEAR(quads[4].box.min_y, 540 - 270, 2.0);
         Font::destroy(font);
     });
     EXPECT_CHILD_PASSED(result);
@@ -158,8 +155,8 @@ TEST(FontGl, ControlCharactersAndHighBytesAreSkippedWithoutMovingThePen) {
         ASSERT_EQ(plain.size(), 3u);
         ASSERT_EQ(noisy.size(), 3u);
         for (size_t i = 0; i < 3; ++i) {
-            EXPECT_EQ(noisy[i].min_x, plain[i].min_x);
-            EXPECT_EQ(noisy[i].min_y, plain[i].min_y);
+            EXPECT_EQ(noisy[i].box.min_x, plain[i].box.min_x);
+            EXPECT_EQ(noisy[i].box.min_y, plain[i].box.min_y);
         }
         EXPECT_EQ(glyph_quads(text_feedback(*font, "\x01\x7f\x80", 96, 270)).size(), 1u);
         Font::destroy(font);
@@ -199,8 +196,8 @@ TEST(FontGl, WindowPixelTextRestoresTheMatricesAndDepthTestButLeavesProjectionCu
             [&] { draw_text_in_window_pixels(*font, "mn", 1920, 1080, 0.25, 0.9, 1, 1, 0); });
         const std::vector<GlyphQuad> quads = glyph_quads(feedback);
         ASSERT_EQ(quads.size(), 2u);
-        EXPECT_NEAR(quads[0].min_y, 54, 1.0);
-        EXPECT_NEAR(quads[0].min_x, 240, 4.0);
+        EXPECT_NEAR(quads[0].box.min_y, 54, 1.0);
+        EXPECT_NEAR(quads[0].box.min_x, 240, 4.0);
         EXPECT_EQ(quads[0].color, (std::array<float, 4>{1, 1, 0, 1}));
         EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
         EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
@@ -321,7 +318,7 @@ TEST(FontGl, PixelHeightsTheAtlasCannotHoldAreRefusedOrReported) {
         const std::vector<GlyphQuad> after_tilde = glyph_quads(text_feedback(*font, "~!", 96, 270));
         ASSERT_EQ(alone.size(), 1u);
         ASSERT_FALSE(after_tilde.empty());
-        EXPECT_EQ(after_tilde.back().min_x, alone[0].min_x);
+        EXPECT_EQ(after_tilde.back().box.min_x, alone[0].box.min_x);
         Font::destroy(font);
     });
     EXPECT_CHILD_PASSED(result);

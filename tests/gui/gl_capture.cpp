@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/frame.h"
 #include "app/style.h"
 #include "app/window.h"
@@ -66,6 +68,41 @@ Feedback capture_feedback(const std::function<void()>& draw) {
         }
     }
     return feedback;
+}
+
+void Extent::add(const FeedbackVertex& v) {
+    min_x = std::min(min_x, v.x);
+    max_x = std::max(max_x, v.x);
+    min_y = std::min(min_y, v.y);
+    max_y = std::max(max_y, v.y);
+}
+
+Extent extent_of(const std::vector<std::array<FeedbackVertex, 2>>& lines) {
+    Extent extent;
+    for (const auto& line : lines)
+        for (const FeedbackVertex& v : line) extent.add(v);
+    return extent;
+}
+
+Extent extent_of(const std::vector<std::vector<FeedbackVertex>>& polygons) {
+    Extent extent;
+    for (const auto& polygon : polygons)
+        for (const FeedbackVertex& v : polygon) extent.add(v);
+    return extent;
+}
+
+void expect_outline_only(const Feedback& feedback, float left, float bottom, float right, float top) {
+    EXPECT_TRUE(feedback.polygons.empty());
+    ASSERT_EQ(feedback.lines.size(), 4u);
+    EXPECT_NEAR(feedback.lines[0][0].x, left, 1e-3);
+    EXPECT_NEAR(feedback.lines[0][0].y, bottom, 1e-3);
+    EXPECT_NEAR(feedback.lines[3][1].x, left, 1e-3);  // closed back to the start
+    EXPECT_NEAR(feedback.lines[3][1].y, bottom, 1e-3);
+    const Extent extent = extent_of(feedback.lines);
+    EXPECT_NEAR(extent.min_x, left, 1e-3);
+    EXPECT_NEAR(extent.max_x, right, 1e-3);
+    EXPECT_NEAR(extent.min_y, bottom, 1e-3);
+    EXPECT_NEAR(extent.max_y, top, 1e-3);
 }
 
 std::array<int, 4> pixel_at(int x, int y) {

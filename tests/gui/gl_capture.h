@@ -24,6 +24,18 @@ struct Feedback {
     int points = 0;
 };
 
+// The bounding box of some feedback vertices.
+struct Extent {
+    float min_x = 1e9f, max_x = -1e9f, min_y = 1e9f, max_y = -1e9f;
+    void add(const FeedbackVertex& v);
+};
+Extent extent_of(const std::vector<std::array<FeedbackVertex, 2>>& lines);
+Extent extent_of(const std::vector<std::vector<FeedbackVertex>>& polygons);
+
+// Checks that feedback holds just the four unfilled lines of an
+// axis-aligned rectangle's outline, drawn from its bottom-left corner.
+void expect_outline_only(const Feedback& feedback, float left, float bottom, float right, float top);
+
 // Runs the drawing in feedback mode (nothing reaches the frame buffer) and
 // returns what it emitted.
 Feedback capture_feedback(const std::function<void()>& draw);

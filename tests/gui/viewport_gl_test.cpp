@@ -137,12 +137,7 @@ TEST(ViewportGl, OutlineIsNeverFilledEvenWithAnOpaqueContentsFill) {
         Widget* outlined = create_viewport(gl.application, gl.window->geometry, "", 0, 0, nullptr,
                                            0.25, 0.25, 0.5, 0.5, 1);
         Feedback feedback = capture_feedback([&] { outlined->draw(); });
-        EXPECT_TRUE(feedback.polygons.empty());
-        ASSERT_EQ(feedback.lines.size(), 4u);
-        EXPECT_NEAR(feedback.lines[0][0].x, 240, 1e-3);
-        EXPECT_NEAR(feedback.lines[0][0].y, 135, 1e-3);
-        EXPECT_NEAR(feedback.lines[2][0].x, 720, 1e-3);
-        EXPECT_NEAR(feedback.lines[2][0].y, 405, 1e-3);
+        expect_outline_only(feedback, 240, 135, 720, 405);
         for (const auto& line : feedback.lines)
             EXPECT_EQ(line[0].color, (std::array<float, 4>{0, 1, 0, 1}));
         EXPECT_EQ(gl.application->draw_state->line_width, 3.0);

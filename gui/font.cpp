@@ -131,6 +131,8 @@ void Font::draw_text(const char* text, double x, double y) const {
 void draw_text_in_window_pixels(const Font& font, const char* text, int32_t width, int32_t height,
                                 double x_fraction, double y_fraction, float red, float green,
                                 float blue) {
+    // An area without pixels has no projection to draw in.
+    if (width <= 0 || height <= 0) return;
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();

@@ -46,7 +46,7 @@ struct Font {
 // width x height area mapped onto the current viewport with y downwards:
 // the pen at (width x x_fraction, height x y_fraction), depth testing off
 // meanwhile. Both matrices are restored; the matrix mode is left at the
-// projection matrix.
+// projection matrix. An area without pixels draws nothing and changes nothing.
 void draw_text_in_window_pixels(const Font& font, const char* text, int32_t width, int32_t height,
                                 double x_fraction, double y_fraction, float red, float green,
                                 float blue);

@@ -209,6 +209,11 @@ TEST(FontGl, WindowPixelTextRestoresTheMatricesAndDepthTestButLeavesProjectionCu
         glGetFloatv(GL_MODELVIEW_MATRIX, after.data());
         EXPECT_EQ(after, modelview);
         glMatrixMode(GL_MODELVIEW);
+        EXPECT_TRUE(capture_feedback([&] {
+                        draw_text_in_window_pixels(*font, "mn", 0, 1080, 0.25, 0.9, 1, 1, 0);
+                    }).polygons.empty());
+        glGetIntegerv(GL_MATRIX_MODE, &mode);
+        EXPECT_EQ(mode, GL_MODELVIEW);
 
         // The glyphs blend over what is there, in the current colour.
         glClearColor(0, 0, 0, 1);

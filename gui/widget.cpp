@@ -29,11 +29,12 @@ void release_behavior(WidgetBehavior* behavior) {
 }
 
 bool valid_slot(int32_t index) { return index >= 0 && index < WIDGET_SLOT_COUNT; }
-}  // namespace
 
+// offset / extent, or 0 for an extent that counts as zero (1e-15 or less).
 double fraction_of(double offset, double extent) {
     return std::fabs(extent) <= ZERO_LENGTH ? 0.0 : offset / extent;
 }
+}  // namespace
 
 Widget* Widget::create(Application* application, WindowGeometry* geometry, const char* title,
                        int32_t title_centered, int32_t title_above, double x, double y,

@@ -115,6 +115,3 @@ private:
     const Style* style() const;
     void draw_title();
 };
-
-// offset / extent, or 0 for an extent that counts as zero (1e-15 or less).
-double fraction_of(double offset, double extent);

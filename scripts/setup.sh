@@ -13,9 +13,11 @@ BUILD_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-3270
 )
-# Needed only by the test suite: its own X server, window manager and sound server.
+# Needed only by the test suite: its own X server, window manager and sound
+# server, and fonts to bake (a small one and one larger than a mebibyte).
 TEST_PACKAGES=(
   xvfb xauth openbox pulseaudio pulseaudio-utils x11-utils xdotool imagemagick
+  fonts-dejavu-core fonts-freefont-ttf
 )
 
 missing_packages() {

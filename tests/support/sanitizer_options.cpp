@@ -8,9 +8,19 @@
 #endif
 
 namespace {
+#ifdef MORVA_FAST_UNWIND_ON_MALLOC
+// Programs that draw with OpenGL only in forked children, which end with
+// _exit and are never leak-checked. Full stacks would buy nothing there and
+// they hang: Mesa's llvmpipe registers the frames of every shader it
+// compiles with libgcc, the next unwind sorts them under libgcc's lock and
+// allocates meanwhile, and the slow unwinder called for that allocation
+// waits on the same lock for ever.
+constexpr const char* ASAN_SETTINGS = "detect_leaks=1:fast_unwind_on_malloc=1";
+#else
 // Full stacks for every allocation: the graphics libraries have no frame
 // pointers, and their leaks can only be suppressed by a frame that names them.
 constexpr const char* ASAN_SETTINGS = "detect_leaks=1:fast_unwind_on_malloc=0";
+#endif
 constexpr const char* LSAN_SETTINGS = "suppressions=" MORVA_LSAN_SUPPRESSIONS ":print_suppressions=0";
 constexpr const char* UBSAN_SETTINGS = "print_stacktrace=1:halt_on_error=1";
 

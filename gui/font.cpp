@@ -1,0 +1,150 @@
+#include "gui/font.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+
+#include "gui/font_file.h"
+
+namespace {
+// The baker's quads follow OpenGL's fill rule (pixel centres at halves).
+constexpr int OPENGL_FILL_RULE = 1;
+
+bool pixel_height_fits(double height) { return height > 0.0 && height <= FONT_ATLAS_SIZE; }
+
+// Writes the line for a failed load; 0 for the caller to return.
+int32_t report_failure(const char* path, FontFileStatus status) {
+    switch (status) {
+        case FontFileStatus::unopenable:
+            std::fprintf(stderr, "error loading font: %s\n", path);
+            break;
+        case FontFileStatus::read_failed:
+            std::fprintf(stderr, "error loading font: %s: cannot be read\n", path);
+            break;
+        case FontFileStatus::too_large:
+            std::fprintf(stderr, "error loading font: %s: larger than %lld bytes\n", path,
+                         static_cast<long long>(FONT_FILE_LIMIT_BYTES));
+            break;
+        case FontFileStatus::not_a_font:
+            std::fprintf(stderr, "error loading font: %s: not a TrueType font\n", path);
+            break;
+        case FontFileStatus::damaged:
+            std::fprintf(stderr, "error loading font: %s: damaged or truncated font file\n", path);
+            break;
+        case FontFileStatus::ok:
+            break;
+    }
+    return 0;
+}
+
+void upload_atlas(Font& font, int32_t smooth) {
+    if (font.texture != 0) glDeleteTextures(1, &font.texture);
+    glGenTextures(1, &font.texture);
+    glBindTexture(GL_TEXTURE_2D, font.texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, FONT_ATLAS_SIZE, FONT_ATLAS_SIZE, 0, GL_ALPHA,
+                 GL_UNSIGNED_BYTE, font.atlas.data());
+    if (smooth != 0) {
+        // Magnification keeps OpenGL's default, which is linear too.
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    } else {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    }
+}
+}  // namespace
+
+Font* Font::create(double pixel_height) {
+    auto* font = new Font{};
+    font->pixel_height = pixel_height;
+    font->atlas.assign(static_cast<size_t>(FONT_ATLAS_SIZE) * FONT_ATLAS_SIZE, 0);
+    return font;
+}
+
+void Font::destroy(Font* font) {
+    if (font == nullptr) return;
+    if (font->texture != 0) glDeleteTextures(1, &font->texture);
+    delete font;
+}
+
+int32_t Font::load(const char* path, int32_t smooth) {
+    if (path == nullptr) path = "";
+    std::vector<uint8_t> data;
+    FontFileStatus status = read_font_file(path, &data);
+    if (status != FontFileStatus::ok) return report_failure(path, status);
+    int32_t font_offset = 0;
+    status = check_font_data(data, &font_offset);
+    if (status != FontFileStatus::ok) return report_failure(path, status);
+    // The baker cannot place a glyph taller than the atlas (or of no
+    // height at all), and its size arithmetic is not guarded against it.
+    if (!pixel_height_fits(pixel_height)) {
+        std::fprintf(stderr, "error loading font: %s: pixel height %g outside 0 to %d\n", path,
+                     pixel_height, FONT_ATLAS_SIZE);
+        return 0;
+    }
+
+    file_data = std::move(data);
+    atlas.assign(atlas.size(), 0);
+    glyphs = {};
+    const int rows = stbtt_BakeFontBitmap(file_data.data(), font_offset,
+                                          static_cast<float>(pixel_height), atlas.data(),
+                                          FONT_ATLAS_SIZE, FONT_ATLAS_SIZE, FONT_FIRST_CHAR,
+                                          FONT_CHAR_COUNT, glyphs.data());
+    // A negative result counts the glyphs that fitted; the rest stay empty
+    // and draw nothing.
+    if (rows < 0)
+        std::fprintf(stderr, "font %s: only %d of %d glyphs fit the atlas at %g pixels\n", path,
+                     -rows, FONT_CHAR_COUNT, pixel_height);
+    upload_atlas(*this, smooth);
+    return 1;
+}
+
+void Font::draw_text(const char* text, double x, double y) const {
+    if (texture == 0 || text == nullptr) return;
+    float pen_x = static_cast<float>(x);
+    float pen_y = static_cast<float>(y);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glBegin(GL_QUADS);
+    for (const char* c = text; *c != '\0'; ++c) {
+        const auto code = static_cast<signed char>(*c);
+        // Control characters, and every byte from 128 up (negative here).
+        if (code < FONT_FIRST_CHAR) continue;
+        stbtt_aligned_quad q{};
+        stbtt_GetBakedQuad(glyphs.data(), FONT_ATLAS_SIZE, FONT_ATLAS_SIZE, code - FONT_FIRST_CHAR,
+                           &pen_x, &pen_y, &q, OPENGL_FILL_RULE);
+        glTexCoord2f(q.s0, q.t0);
+        glVertex2f(q.x0, q.y0);
+        glTexCoord2f(q.s1, q.t0);
+        glVertex2f(q.x1, q.y0);
+        glTexCoord2f(q.s1, q.t1);
+        glVertex2f(q.x1, q.y1);
+        glTexCoord2f(q.s0, q.t1);
+        glVertex2f(q.x0, q.y1);
+    }
+    glEnd();
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+}
+
+void draw_text_in_window_pixels(const Font& font, const char* text, int32_t width, int32_t height,
+                                double x_fraction, double y_fraction, float red, float green,
+                                float blue) {
+    // An area without pixels has no projection to draw in.
+    if (width <= 0 || height <= 0) return;
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, width, height, 0.0, -10.0, 10.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glColor3f(red, green, blue);
+    font.draw_text(text, width * x_fraction, height * y_fraction);
+    glEnable(GL_DEPTH_TEST);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+}

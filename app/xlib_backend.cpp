@@ -173,6 +173,11 @@ void handle_event(XlibBackend& backend, XEvent& event) {
             backend.reshape(event.xconfigure.width, event.xconfigure.height);
             draw_xlib_frame(backend);
             break;
+        case DestroyNotify:
+            // Destroyed from outside, with the host's parent window: every
+            // later request on it would fail, so the backend lets it go.
+            if (event.xdestroywindow.window == backend.x_window) backend.x_window = 0;
+            break;
         default:
             break;
     }
@@ -211,7 +216,7 @@ void XlibBackend::destroy(XlibBackend* backend) {
         Display* display = display_of(*backend);
         glXMakeCurrent(display, NO_WINDOW, nullptr);
         glXDestroyContext(display, context_of(*backend));
-        XDestroyWindow(display, backend->x_window);
+        if (backend->x_window != 0) XDestroyWindow(display, backend->x_window);
         XCloseDisplay(display);
     }
     delete backend;
@@ -237,9 +242,9 @@ void XlibBackend::process_events() {
     while (XPending(connection) > 0) {
         XEvent event{};
         XNextEvent(connection, &event);
-        handle_event(*this, event);
+        if (usable()) handle_event(*this, event);
     }
-    draw_xlib_frame(*this);
+    if (usable()) draw_xlib_frame(*this);
 }
 
 void XlibBackend::toggle_fullscreen() {

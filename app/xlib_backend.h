@@ -12,11 +12,12 @@
 // Without a display, or without a suitable GL visual, the backend says so
 // once on standard error at creation and keeps no connection, window or
 // context; run, process_events, toggle_fullscreen and the frame then do
-// nothing, so a host can carry on without the window.
+// nothing, so a host can carry on without the window. The same holds once
+// the window has been destroyed from outside, as with its host's parent.
 struct XlibBackend : BackendState {
     void* display = nullptr;  // the connection (Display*); none when it could not be used
     uint64_t parent = 0;      // parent window id; 0 = a top-level window under the root
-    uint64_t x_window = 0;    // the window created, or 0
+    uint64_t x_window = 0;    // the window created; 0 when none, or once destroyed from outside
     void* context = nullptr;  // the window's GLX context (GLXContext), or none
     // The windowed size to return to from full screen, as fractions of the
     // screen; taken only at the moment full screen is entered.

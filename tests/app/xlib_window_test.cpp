@@ -443,3 +443,26 @@ TEST(XlibWithoutDisplay, AParentThatDoesNotExistGivesNoWindowAndNoFurtherErrors)
     EXPECT_EQ(lines[1].rfind("no X window created: parent window 0x", 0), 0u) << lines[1];
     EXPECT_NE(lines[1].find(" does not exist"), std::string::npos) << lines[1];
 }
+
+TEST(XlibEmbedded, AWindowDestroyedWithItsHostsParentDrawsNoMoreAndReportsNothing) {
+    START_X_SERVER(server, 1920, 1080);
+    const ChildResult result = run_window_child(server.display(), [] {
+        XClient host;
+        const unsigned long parent = host.create_window(0, 0, 1000, 800, 0x00FF00);
+        HostDrivenChild child(static_cast<uint32_t>(parent), 0.25, 0.25);
+        int frames = 0;
+        child.hooks.display = [&](Window*) { ++frames; };
+        child.window->run(0, nullptr);
+        child.window->process_events();
+        EXPECT_GE(frames, 1);
+        const int frames_before = frames;
+
+        host.destroy_window(parent);  // takes the embedded window with it
+        for (int pass = 0; pass < 3; ++pass) child.window->process_events();
+        EXPECT_EQ(frames, frames_before);
+        EXPECT_EQ(child.window->native_handle(), 0u);
+        Window::destroy(child.window);
+    });
+    EXPECT_CHILD_PASSED(result);
+    EXPECT_TRUE(x_error_lines(result.err).empty()) << result.err;
+}

@@ -3,8 +3,10 @@
 #include <GL/freeglut.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 
 #include "app/clock.h"
@@ -73,20 +75,31 @@ bool parent_exists(Display* display, uint64_t parent) {
     return false;
 }
 
+// X window sizes are 16-bit and never 0 (a zero size fails the request).
+constexpr double LARGEST_EXTENT = 32767.0;
+
+// A window's extent in pixels for a fraction of the screen's, truncated; a
+// fraction too small for one pixel still gets one, and no fraction gets
+// more than X can size.
+unsigned int pixel_extent(int32_t screen_pixels, double fraction) {
+    const double extent = std::trunc(screen_pixels * fraction);
+    if (!(extent >= 1.0)) return 1;  // also a fraction that is not a number
+    return static_cast<unsigned int>(std::min(extent, LARGEST_EXTENT));
+}
+
 // Creates and maps the window of width x height at (0, 0) under the parent
-// (or the root window) and its context; 0 and none when the context could
-// not be made, with the window already gone again.
-void create_window(XlibBackend& backend, Display* display, XVisualInfo& visual, int32_t width,
-                   int32_t height) {
+// (or the root window) and its context. When no context can be made the
+// window is destroyed again and the backend keeps neither.
+void create_window(XlibBackend& backend, Display* display, XVisualInfo& visual, unsigned int width,
+                   unsigned int height) {
     const XWindow root = RootWindow(display, visual.screen);
     const XWindow parent = backend.parent != 0 ? backend.parent : root;
     XSetWindowAttributes attributes{};
     attributes.colormap = XCreateColormap(display, root, visual.visual, AllocNone);
     attributes.event_mask = EVENT_MASK;
     const XWindow x_window =
-        XCreateWindow(display, parent, 0, 0, static_cast<unsigned int>(width),
-                      static_cast<unsigned int>(height), 0, visual.depth, InputOutput, visual.visual,
-                      ATTRIBUTE_MASK, &attributes);
+        XCreateWindow(display, parent, 0, 0, width, height, 0, visual.depth, InputOutput,
+                      visual.visual, ATTRIBUTE_MASK, &attributes);
     XMapWindow(display, x_window);
     GLXContext context = glXCreateContext(display, &visual, nullptr, DIRECT_RENDERING);
     if (context == nullptr) {
@@ -112,9 +125,8 @@ void open_window(XlibBackend& backend, int32_t& screen_w, int32_t& screen_h) {
     XVisualInfo* visual = choose_visual(display);
     if (visual != nullptr && parent_exists(display, backend.parent)) {
         const WindowGeometry& geometry = *backend.window->geometry;
-        create_window(backend, display, *visual,
-                      static_cast<int32_t>(screen_w * geometry.relative_width),
-                      static_cast<int32_t>(screen_h * geometry.relative_height));
+        create_window(backend, display, *visual, pixel_extent(screen_w, geometry.relative_width),
+                      pixel_extent(screen_h, geometry.relative_height));
     }
     if (visual != nullptr) XFree(visual);
     if (backend.context == nullptr) {
@@ -258,11 +270,10 @@ void XlibBackend::toggle_fullscreen() {
         XMoveResizeWindow(display_of(*this), x_window, 0, 0, static_cast<unsigned int>(screen_w),
                           static_cast<unsigned int>(screen_h));
     } else {
-        const int width = static_cast<int>(screen_w * saved_relative_width);
-        const int height = static_cast<int>(screen_h * saved_relative_height);
-        XMoveResizeWindow(display_of(*this), x_window, screen_w / 2 - width / 2,
-                          screen_h / 2 - height / 2, static_cast<unsigned int>(width),
-                          static_cast<unsigned int>(height));
+        const unsigned int width = pixel_extent(screen_w, saved_relative_width);
+        const unsigned int height = pixel_extent(screen_h, saved_relative_height);
+        XMoveResizeWindow(display_of(*this), x_window, screen_w / 2 - static_cast<int>(width / 2),
+                          screen_h / 2 - static_cast<int>(height / 2), width, height);
     }
     fullscreen = 1 - fullscreen;
 }

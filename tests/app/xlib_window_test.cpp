@@ -3,6 +3,7 @@
 // X protocol errors, and a missing display, GL visual or parent window.
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -170,6 +171,31 @@ TEST(XlibWindow, OpensAMappedWindowAtTheOriginWithADirectContext) {
         EXPECT_EQ(current_xlib_window(), nullptr);
     });
     EXPECT_CHILD_PASSED(result);
+}
+
+TEST(XlibWindow, ASizeTooSmallForAPixelGivesAOnePixelWindowAndNoErrors) {
+    START_X_SERVER(server, 1920, 1080);
+    const ChildResult result = run_window_child(server.display(), [] {
+        HostDrivenChild child(0, 0.0, 0.0);
+        Window* window = child.window;
+        ASSERT_TRUE(window->xlib->usable());
+        expect_rect(child.x.rect_of(child.handle()), {0, 0, 1, 1});
+        // Passes until the window has the given relative width, or 200.
+        auto pump_until_width = [window](double width) {
+            for (int pass = 0; pass < 200 && window->relative_width() != width; ++pass) {
+                window->process_events();
+                usleep(1000);
+            }
+            return window->relative_width() == width;
+        };
+        window->toggle_fullscreen();
+        EXPECT_TRUE(pump_until_width(1.0));
+        window->toggle_fullscreen();
+        EXPECT_TRUE(pump_until_width(1.0 / 1920.0));
+        expect_rect(child.x.rect_of(child.handle()), {960, 540, 1, 1});
+    });
+    EXPECT_CHILD_PASSED(result);
+    EXPECT_TRUE(x_error_lines(result.err).empty()) << result.err;
 }
 
 TEST(XlibWindow, TopLevelRunSetsTheGlStateCallsInitOnceAndPumpsForEver) {

@@ -112,8 +112,8 @@ TEST(GlutFrame, ClearsToTheStyleBackground) {
         child.hooks.display = [&](Window*) {
             if (++frames < 3) return;
             const std::array<int, 3> expected{51, 102, 153};
-            EXPECT_EQ(pixel_at(10, 10), expected);
-            EXPECT_EQ(pixel_at(959, 539), expected);
+            EXPECT_EQ(rgb_at(10, 10), expected);
+            EXPECT_EQ(rgb_at(959, 539), expected);
             finish_child();
         };
         child.run();
@@ -133,7 +133,7 @@ void expect_black_frames(Style* style) {
             glClearColor(1.0f, 0.0f, 1.0f, 1.0f);  // a stray colour from the last frame
             return;
         }
-        EXPECT_EQ(pixel_at(480, 270), (std::array<int, 3>{0, 0, 0}));
+        EXPECT_EQ(rgb_at(480, 270), (std::array<int, 3>{0, 0, 0}));
         finish_child();
     };
     child.run();
@@ -164,9 +164,9 @@ TEST(GlutFrame, ReshapeSetsRelativeSizeViewportAndPixelProjection) {
             if (window->relative_width() != 800.0 / 1920.0 || checked) return;
             EXPECT_DOUBLE_EQ(window->relative_width(), 0.41666666666666667);
             EXPECT_DOUBLE_EQ(window->relative_height(), 0.55555555555555556);
-            EXPECT_EQ(viewport(), (std::array<int, 4>{0, 0, 800, 600}));
-            const std::array<float, 16> projection = matrix(GL_PROJECTION_MATRIX);
-            const std::array<float, 16> expected = ortho(800, 600);
+            EXPECT_EQ(gl_viewport(), (std::array<int, 4>{0, 0, 800, 600}));
+            const std::array<float, 16> projection = gl_matrix(GL_PROJECTION_MATRIX);
+            const std::array<float, 16> expected = ortho_matrix(800, 600);
             for (int i = 0; i < 16; ++i) EXPECT_NEAR(projection[i], expected[i], 1e-6) << i;
             GLint mode = 0;
             glGetIntegerv(GL_MATRIX_MODE, &mode);
@@ -195,7 +195,7 @@ TEST(GlutFrame, SetRelativeSizeReshapesWithoutResizingTheWindow) {
                 child.window->set_relative_size(0.25, 0.5);
                 EXPECT_DOUBLE_EQ(child.window->relative_width(), 480.0 / 1920.0);
                 EXPECT_DOUBLE_EQ(child.window->relative_height(), 540.0 / 1080.0);
-                EXPECT_EQ(viewport(), (std::array<int, 4>{0, 0, 480, 540}));
+                EXPECT_EQ(gl_viewport(), (std::array<int, 4>{0, 0, 480, 540}));
                 return true;
             })
             .wait_passes(10)

@@ -42,9 +42,9 @@ void expect_rect(const WindowRect& rect, WindowRect expected) {
 }
 
 void expect_pixel_projection(float width, float height) {
-    EXPECT_EQ(viewport(), (std::array<int, 4>{0, 0, static_cast<int>(width), static_cast<int>(height)}));
-    const std::array<float, 16> projection = matrix(GL_PROJECTION_MATRIX);
-    const std::array<float, 16> expected = ortho(width, height);
+    EXPECT_EQ(gl_viewport(), (std::array<int, 4>{0, 0, static_cast<int>(width), static_cast<int>(height)}));
+    const std::array<float, 16> projection = gl_matrix(GL_PROJECTION_MATRIX);
+    const std::array<float, 16> expected = ortho_matrix(width, height);
     for (int i = 0; i < 16; ++i) EXPECT_NEAR(projection[i], expected[i], 1e-6) << i;
 }
 
@@ -216,8 +216,8 @@ TEST(XlibWindow, TopLevelRunSetsTheGlStateCallsInitOnceAndPumpsForEver) {
         };
         child.hooks.display = [&](Window*) {
             if (++frames != 3) return;
-            EXPECT_EQ(pixel_at(10, 10), STYLE_BACKGROUND);
-            EXPECT_EQ(pixel_at(959, 539), STYLE_BACKGROUND);
+            EXPECT_EQ(rgb_at(10, 10), STYLE_BACKGROUND);
+            EXPECT_EQ(rgb_at(959, 539), STYLE_BACKGROUND);
             cleared = true;
         };
         child.script.wait_passes(20).then("passes", [&] {
@@ -373,7 +373,7 @@ TEST(XlibEmbedded, SetRelativeSizeReshapesInTheWindowsOwnContext) {
         expect_pixel_projection(480, 540);
 
         window->process_events();
-        EXPECT_EQ(viewport(), (std::array<int, 4>{0, 0, 480, 540}));
+        EXPECT_EQ(gl_viewport(), (std::array<int, 4>{0, 0, 480, 540}));
         // The window itself keeps its size.
         expect_rect(host.rect_of(child.handle()), {0, 0, 960, 540});
     });

@@ -3,24 +3,24 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-std::array<int, 3> pixel_at(int x, int y) {
+std::array<int, 3> rgb_at(int x, int y) {
     std::array<unsigned char, 4> rgba{};
     glReadBuffer(GL_BACK);
     glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     return {rgba[0], rgba[1], rgba[2]};
 }
 
-std::array<float, 16> matrix(unsigned int which) {
+std::array<float, 16> gl_matrix(unsigned int which) {
     std::array<float, 16> m{};
     glGetFloatv(which, m.data());
     return m;
 }
 
-std::array<float, 16> ortho(float w, float h) {
+std::array<float, 16> ortho_matrix(float w, float h) {
     return {2.0f / w, 0, 0, 0, 0, 2.0f / h, 0, 0, 0, 0, -0.1f, 0, -1, -1, 0, 1};
 }
 
-std::array<int, 4> viewport() {
+std::array<int, 4> gl_viewport() {
     std::array<GLint, 4> values{};
     glGetIntegerv(GL_VIEWPORT, values.data());
     return {values[0], values[1], values[2], values[3]};

@@ -44,6 +44,14 @@ void clear_frame(const Window* window) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
+void draw_frame(Window& window, int64_t& last_report_ms, int32_t& frames) {
+    clear_frame(&window);
+    window.on_display();
+    const BackendState* state = window.backend();
+    if (state != nullptr && state->fps_report == 1) count_frame_for_report(last_report_ms, frames);
+    glFlush();
+}
+
 void count_frame_for_report(int64_t& last_report_ms, int32_t& frames) {
     if (++frames < FRAMES_PER_REPORT) return;
     const int64_t now_ms = wall_clock_ms();

@@ -17,14 +17,8 @@ Window* current_glut_window = nullptr;
 
 void display_adapter() {
     Window* window = current_glut_window;
-    clear_frame(window);
-    if (window != nullptr) {
-        window->on_display();
-        GlutBackend* backend = window->glut;
-        if (backend != nullptr && backend->fps_report == 1)
-            count_frame_for_report(backend->fps_last_ms, backend->fps_frames);
-    }
-    glFlush();
+    if (window != nullptr && window->glut != nullptr)
+        draw_frame(*window, window->glut->fps_last_ms, window->glut->fps_frames);
     glutSwapBuffers();
 }
 

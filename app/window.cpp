@@ -6,6 +6,7 @@
 #include "app/key_codes.h"
 #include "app/style.h"
 #include "app/window_geometry.h"
+#include "app/xlib_backend.h"
 
 namespace {
 // freeglut's codes for the left Shift, Control and Alt keys.
@@ -26,20 +27,23 @@ int32_t modifier_of_special_key(int32_t key) {
 
 Window* Window::create(Application* application, int32_t backend_kind, uint32_t parent_window,
                        double relative_width, double relative_height) {
-    (void)parent_window;  // only the Xlib backend embeds into a parent
     auto* window = new Window{};
     window->application = application;
     window->backend_kind = backend_kind;
     window->geometry = WindowGeometry::create();
     window->geometry->set_relative(relative_width, relative_height);
     if (backend_kind == BACKEND_GLUT) window->glut = GlutBackend::create(window);
+    if (backend_kind == BACKEND_XLIB) window->xlib = XlibBackend::create(window, parent_window);
     if (application != nullptr) application->set_window(window);
     return window;
 }
 
 void Window::destroy(Window* window) {
     if (window == nullptr) return;
-    if (window->glut != nullptr) GlutBackend::release(window->glut);
+    if (window->glut != nullptr)
+        GlutBackend::release(window->glut);
+    else if (window->xlib != nullptr)
+        XlibBackend::destroy(window->xlib);
     CallbackTable::release(window->callbacks);
     window->callbacks = nullptr;
     Style::destroy(window->style);
@@ -50,14 +54,23 @@ void Window::destroy(Window* window) {
 }
 
 void Window::run(int argc, char** argv) {
-    if (glut != nullptr) glut->run(argc, argv);
+    if (glut != nullptr)
+        glut->run(argc, argv);
+    else if (xlib != nullptr)
+        xlib->run();
     ran = 1;
 }
 
-void Window::process_events() {}
+void Window::process_events() {
+    if (glut != nullptr) return;  // freeglut pumps its own events
+    if (xlib != nullptr) xlib->process_events();
+}
 
 void Window::toggle_fullscreen() {
-    if (glut != nullptr) glut->toggle_fullscreen();
+    if (glut != nullptr)
+        glut->toggle_fullscreen();
+    else if (xlib != nullptr)
+        xlib->toggle_fullscreen();
 }
 
 void Window::toggle_fps_report() {
@@ -66,10 +79,17 @@ void Window::toggle_fps_report() {
 
 void Window::set_relative_size(double width, double height) {
     geometry->set_relative(width, height);
-    if (glut != nullptr) glut->reshape(geometry->pixel_width(), geometry->pixel_height());
+    if (glut != nullptr)
+        glut->reshape(geometry->pixel_width(), geometry->pixel_height());
+    else if (xlib != nullptr)
+        xlib->reshape(geometry->pixel_width(), geometry->pixel_height());
 }
 
-uint64_t Window::native_handle() const { return 0; }
+uint64_t Window::native_handle() const {
+    if (glut != nullptr) return 0;
+    if (xlib != nullptr) return xlib->native_handle();
+    return 0;
+}
 
 void Window::set_style(Style* new_style) {
     if (style != nullptr && style != new_style) Style::destroy(style);
@@ -78,7 +98,7 @@ void Window::set_style(Style* new_style) {
 
 BackendState* Window::backend() const {
     if (glut != nullptr) return glut;
-    return nullptr;
+    return xlib;
 }
 
 double Window::relative_width() const { return geometry->relative_width; }

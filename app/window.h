@@ -40,7 +40,8 @@ struct Window {
                           double relative_height);
     static void destroy(Window* window);
 
-    // Hands control to the backend; under GLUT this does not return.
+    // Hands control to the backend. Under GLUT, and for a top-level Xlib
+    // window, this does not return; an embedded Xlib window returns after init.
     void run(int argc, char** argv);
     // One pass of the Xlib event pump and one frame; nothing under GLUT.
     void process_events();

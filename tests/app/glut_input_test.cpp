@@ -13,37 +13,14 @@
 namespace {
 using std::chrono::milliseconds;
 
-struct Event {
-    char kind;  // 'd' key down, 'u' key up, 's' special down, 'S' special up, 'm' mouse, 'w' wheel
-    int32_t code;
-    int32_t state;
-    int32_t x;
-    int32_t y;
-    int32_t modifiers;
-};
-
 // A GLUT child whose slots record every event, with a test client on the
 // same display. The window is focused and the pointer rests at window
 // pixel (100, 50) before the scenario runs.
 struct InputChild : GlutChild {
-    std::vector<Event> events;
+    std::vector<InputEvent> events;
 
     InputChild() {
-        hooks.key_down = [this](Window*, uint8_t key, int32_t px, int32_t py) {
-            events.push_back({'d', key, 0, px, py, modifiers()});
-        };
-        hooks.key_up = [this](Window*, uint8_t key, int32_t px, int32_t py) {
-            events.push_back({'u', key, 0, px, py, modifiers()});
-        };
-        hooks.special_down = [this](Window*, int32_t key, int32_t px, int32_t py) {
-            events.push_back({'s', key, 0, px, py, modifiers()});
-        };
-        hooks.special_up = [this](Window*, int32_t key, int32_t px, int32_t py) {
-            events.push_back({'S', key, 0, px, py, modifiers()});
-        };
-        hooks.mouse = [this](Window*, int32_t button, int32_t state, int32_t px, int32_t py) {
-            events.push_back({'m', button, state, px, py, modifiers()});
-        };
+        record_input(hooks, events);
         when_viewable()
             .then("focus and point", [this] {
                 x.focus(current_glx_window());

@@ -4,35 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <sstream>
 
 #include "app/glut_backend.h"
 #include "app/style.h"
 #include "app/window.h"
 #include "app/window_geometry.h"
+#include "tests/support/gl_checks.h"
 #include "tests/support/glut_test.h"
 #include "tests/support/x_client.h"
 
 namespace {
 using std::chrono::milliseconds;
-
-std::array<int, 3> pixel_at(int x, int y) {
-    std::array<unsigned char, 4> rgba{};
-    glReadBuffer(GL_BACK);
-    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    return {rgba[0], rgba[1], rgba[2]};
-}
-
-std::array<float, 16> matrix(GLenum which) {
-    std::array<float, 16> m{};
-    glGetFloatv(which, m.data());
-    return m;
-}
-
-// The column-major matrix of glOrtho(0, w, 0, h, -10, 10).
-std::array<float, 16> ortho(float w, float h) {
-    return {2.0f / w, 0, 0, 0, 0, 2.0f / h, 0, 0, 0, 0, -0.1f, 0, -1, -1, 0, 1};
-}
 
 // Checks, inside the child, where the window landed once it is viewable.
 ChildResult open_window_and_check_placement(const std::string& display, WindowRect expected,
@@ -56,20 +38,6 @@ ChildResult open_window_and_check_placement(const std::string& display, WindowRe
     });
 }
 
-// The rates of the "fps: %2f" lines in a child's standard error; a line
-// that starts like a report but is not one fails the test.
-std::vector<double> frame_rate_reports(const std::string& err) {
-    std::vector<double> rates;
-    std::istringstream lines(err);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("fps: ", 0) != 0) continue;
-        const std::string number = line.substr(5);
-        const size_t point = number.find('.');
-        EXPECT_TRUE(point != std::string::npos && number.size() - point - 1 == 6) << line;
-        rates.push_back(std::stod(number));
-    }
-    return rates;
-}
 }  // namespace
 
 TEST(GlutWindow, OpensCentredAtHalfOfAFullHdScreen) {
@@ -109,34 +77,7 @@ TEST(GlutWindow, FixedGlStateIsSetBeforeInit) {
     const ChildResult result = run_window_child(server.display(), [] {
         GlutChild child;
         child.hooks.init = [](Window*) {
-            EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-            EXPECT_TRUE(glIsEnabled(GL_BLEND));
-            EXPECT_TRUE(glIsEnabled(GL_POINT_SMOOTH));
-            EXPECT_TRUE(glIsEnabled(GL_LINE_SMOOTH));
-            EXPECT_TRUE(glIsEnabled(GL_POLYGON_SMOOTH));
-            GLint value = 0;
-            glGetIntegerv(GL_DEPTH_FUNC, &value);
-            EXPECT_EQ(value, GL_LEQUAL);
-            glGetIntegerv(GL_BLEND_SRC, &value);
-            EXPECT_EQ(value, GL_SRC_ALPHA);
-            glGetIntegerv(GL_BLEND_DST, &value);
-            EXPECT_EQ(value, GL_ONE_MINUS_SRC_ALPHA);
-            glGetIntegerv(GL_FRONT_FACE, &value);
-            EXPECT_EQ(value, GL_CCW);
-            GLint modes[2] = {};
-            glGetIntegerv(GL_POLYGON_MODE, modes);
-            EXPECT_EQ(modes[0], GL_FILL);
-            EXPECT_EQ(modes[1], GL_FILL);
-            for (GLenum hint : {GL_POINT_SMOOTH_HINT, GL_LINE_SMOOTH_HINT, GL_POLYGON_SMOOTH_HINT,
-                                GL_PERSPECTIVE_CORRECTION_HINT}) {
-                glGetIntegerv(hint, &value);
-                EXPECT_EQ(value, GL_NICEST) << "hint 0x" << std::hex << hint;
-            }
-            GLint depth_bits = 0, double_buffered = 0;
-            glGetIntegerv(GL_DEPTH_BITS, &depth_bits);
-            glGetIntegerv(GL_DOUBLEBUFFER, &double_buffered);
-            EXPECT_GT(depth_bits, 0);
-            EXPECT_TRUE(double_buffered);
+            expect_fixed_gl_state();
             finish_child();
             return 1;
         };
@@ -171,8 +112,8 @@ TEST(GlutFrame, ClearsToTheStyleBackground) {
         child.hooks.display = [&](Window*) {
             if (++frames < 3) return;
             const std::array<int, 3> expected{51, 102, 153};
-            EXPECT_EQ(pixel_at(10, 10), expected);
-            EXPECT_EQ(pixel_at(959, 539), expected);
+            EXPECT_EQ(rgb_at(10, 10), expected);
+            EXPECT_EQ(rgb_at(959, 539), expected);
             finish_child();
         };
         child.run();
@@ -192,7 +133,7 @@ void expect_black_frames(Style* style) {
             glClearColor(1.0f, 0.0f, 1.0f, 1.0f);  // a stray colour from the last frame
             return;
         }
-        EXPECT_EQ(pixel_at(480, 270), (std::array<int, 3>{0, 0, 0}));
+        EXPECT_EQ(rgb_at(480, 270), (std::array<int, 3>{0, 0, 0}));
         finish_child();
     };
     child.run();
@@ -223,11 +164,9 @@ TEST(GlutFrame, ReshapeSetsRelativeSizeViewportAndPixelProjection) {
             if (window->relative_width() != 800.0 / 1920.0 || checked) return;
             EXPECT_DOUBLE_EQ(window->relative_width(), 0.41666666666666667);
             EXPECT_DOUBLE_EQ(window->relative_height(), 0.55555555555555556);
-            std::array<GLint, 4> viewport{};
-            glGetIntegerv(GL_VIEWPORT, viewport.data());
-            EXPECT_EQ(viewport, (std::array<GLint, 4>{0, 0, 800, 600}));
-            const std::array<float, 16> projection = matrix(GL_PROJECTION_MATRIX);
-            const std::array<float, 16> expected = ortho(800, 600);
+            EXPECT_EQ(gl_viewport(), (std::array<int, 4>{0, 0, 800, 600}));
+            const std::array<float, 16> projection = gl_matrix(GL_PROJECTION_MATRIX);
+            const std::array<float, 16> expected = ortho_matrix(800, 600);
             for (int i = 0; i < 16; ++i) EXPECT_NEAR(projection[i], expected[i], 1e-6) << i;
             GLint mode = 0;
             glGetIntegerv(GL_MATRIX_MODE, &mode);
@@ -256,9 +195,7 @@ TEST(GlutFrame, SetRelativeSizeReshapesWithoutResizingTheWindow) {
                 child.window->set_relative_size(0.25, 0.5);
                 EXPECT_DOUBLE_EQ(child.window->relative_width(), 480.0 / 1920.0);
                 EXPECT_DOUBLE_EQ(child.window->relative_height(), 540.0 / 1080.0);
-                std::array<GLint, 4> viewport{};
-                glGetIntegerv(GL_VIEWPORT, viewport.data());
-                EXPECT_EQ(viewport, (std::array<GLint, 4>{0, 0, 480, 540}));
+                EXPECT_EQ(gl_viewport(), (std::array<int, 4>{0, 0, 480, 540}));
                 return true;
             })
             .wait_passes(10)

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/callback_table.h"
+#include "app/key_codes.h"
 #include "app/window.h"
 
 namespace {
@@ -49,6 +50,24 @@ CallbackTable* attach_hooks(Window* window, WindowHooks* hooks) {
                                  forward_key_down, forward_key_up, forward_special_down,
                                  forward_special_up, forward_mouse, forward_motion,
                                  forward_passive_motion, forward_wheel);
+}
+
+void record_input(WindowHooks& hooks, std::vector<InputEvent>& events) {
+    hooks.key_down = [&events](Window*, uint8_t key, int32_t x, int32_t y) {
+        events.push_back({'d', key, 0, x, y, modifiers()});
+    };
+    hooks.key_up = [&events](Window*, uint8_t key, int32_t x, int32_t y) {
+        events.push_back({'u', key, 0, x, y, modifiers()});
+    };
+    hooks.special_down = [&events](Window*, int32_t key, int32_t x, int32_t y) {
+        events.push_back({'s', key, 0, x, y, modifiers()});
+    };
+    hooks.special_up = [&events](Window*, int32_t key, int32_t x, int32_t y) {
+        events.push_back({'S', key, 0, x, y, modifiers()});
+    };
+    hooks.mouse = [&events](Window*, int32_t button, int32_t state, int32_t x, int32_t y) {
+        events.push_back({'m', button, state, x, y, modifiers()});
+    };
 }
 
 Script& Script::then(std::string name, std::function<bool()> step, std::chrono::milliseconds time_limit) {

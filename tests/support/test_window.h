@@ -26,6 +26,20 @@ struct WindowHooks {
     std::function<void(Window*, int32_t, int32_t, int32_t, int32_t)> wheel;
 };
 
+// One input event as a window's slots received it, with the modifier word
+// at that moment.
+struct InputEvent {
+    char kind;  // 'd' key down, 'u' key up, 's' special down, 'S' special up, 'm' mouse
+    int32_t code;
+    int32_t state;
+    int32_t x;
+    int32_t y;
+    int32_t modifiers;
+};
+
+// Sets the key, special-key and mouse hooks to append what they receive.
+void record_input(WindowHooks& hooks, std::vector<InputEvent>& events);
+
 // Attaches a callback table whose every slot forwards to the hooks; the
 // hooks are the table's user data and must outlive it.
 CallbackTable* attach_hooks(Window* window, WindowHooks* hooks);

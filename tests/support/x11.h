@@ -1,21 +1,13 @@
 #pragma once
 
-// Xlib names its window id type `Window`, which the toolkit's window record
-// already is. Code that needs both includes Xlib through this header, where
-// the X type is called XWindow; same type, same ABI.
+// The X headers of the test programs: the toolkit's own set (Xlib, Xutil and
+// GLX, with Xlib's window id type called XWindow so that it does not clash
+// with the toolkit's window record) plus atoms, key symbols and XTest.
 #define Window XWindow
-#include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
-#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #undef Window
 
-// Xlib's macros that collide with ordinary C++ and GoogleTest names.
-#undef None
-#undef Bool
-#undef Status
-#undef True
-#undef False
-#undef Success
+#include "app/x11.h"

@@ -24,6 +24,19 @@ unsigned long search_named(Display* display, XWindow window, const std::string& 
     }
     return found;
 }
+
+bool contains(Display* display, XWindow tree, XWindow window) {
+    if (tree == window) return true;
+    XWindow root = 0, parent = 0;
+    XWindow* children = nullptr;
+    unsigned int count = 0;
+    bool found = false;
+    if (XQueryTree(display, tree, &root, &parent, &children, &count) != 0) {
+        for (unsigned int i = 0; i < count && !found; ++i) found = contains(display, children[i], window);
+        if (children != nullptr) XFree(children);
+    }
+    return found;
+}
 }  // namespace
 
 XClient::XClient(const std::string& display)
@@ -70,6 +83,45 @@ void XClient::resize(unsigned long window, int width, int height) {
 }
 
 void XClient::sync() { XSync(as_display(display_), 0); }
+
+unsigned long XClient::create_window(int x, int y, int width, int height, unsigned long background) {
+    Display* display = as_display(display_);
+    const XWindow window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y,
+                                               static_cast<unsigned>(width),
+                                               static_cast<unsigned>(height), 0, 0, background);
+    XMapWindow(display, window);
+    sync();
+    return window;
+}
+
+void XClient::destroy_window(unsigned long window) {
+    XDestroyWindow(as_display(display_), window);
+    sync();
+}
+
+bool XClient::exists(unsigned long window) {
+    Display* display = as_display(display_);
+    return contains(display, DefaultRootWindow(display), window);
+}
+
+unsigned long XClient::parent_of(unsigned long window) {
+    XWindow root = 0, parent = 0;
+    XWindow* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(as_display(display_), window, &root, &parent, &children, &count) == 0) return 0;
+    if (children != nullptr) XFree(children);
+    return parent;
+}
+
+std::array<int, 3> XClient::shown_pixel(unsigned long window, int x, int y) {
+    XImage* image = XGetImage(as_display(display_), window, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr) return {-1, -1, -1};
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    // Every test server is a 24-bit TrueColor screen: 0xRRGGBB.
+    return {static_cast<int>((pixel >> 16) & 0xFF), static_cast<int>((pixel >> 8) & 0xFF),
+            static_cast<int>(pixel & 0xFF)};
+}
 
 WindowRect XClient::rect_of(unsigned long window) {
     Display* display = as_display(display_);

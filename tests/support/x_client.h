@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 
 // A window's client area in root-window coordinates.
@@ -41,6 +42,16 @@ public:
     void resize(unsigned long window, int width, int height);
     // Flushes requests and waits until the server has handled them.
     void sync();
+
+    // A mapped top-level window of this connection with a solid background
+    // of 0xRRGGBB; it lives until destroyed or the connection closes.
+    unsigned long create_window(int x, int y, int width, int height, unsigned long background);
+    void destroy_window(unsigned long window);
+    // Whether the window is still in the server's window tree.
+    bool exists(unsigned long window);
+    unsigned long parent_of(unsigned long window);
+    // Red, green and blue of one pixel of what the window shows, from the top-left.
+    std::array<int, 3> shown_pixel(unsigned long window, int x, int y);
 
     WindowRect rect_of(unsigned long window);
     FrameExtents frame_extents(unsigned long window);

@@ -131,11 +131,11 @@ bool wait_for_window_manager(const std::string& display) {
 }
 }  // namespace
 
-XServer XServer::start(int width, int height, bool with_window_manager) {
+XServer XServer::start(int width, int height, bool with_window_manager, bool with_glx) {
     StartLock lock;
     for (int attempt = 0; attempt < 3; ++attempt) {
         XServer server;
-        server.start_xvfb(width, height);
+        server.start_xvfb(width, height, with_glx);
         if (!server.running() || !accepts_connections(server.display_)) continue;
         if (with_window_manager) {
             server.window_manager_pid_ = spawn_quietly({"openbox", "--sm-disable"}, server.display_);
@@ -148,7 +148,7 @@ XServer XServer::start(int width, int height, bool with_window_manager) {
     return XServer{};
 }
 
-void XServer::start_xvfb(int width, int height) {
+void XServer::start_xvfb(int width, int height, bool with_glx) {
     int ready_pipe[2];
     if (pipe(ready_pipe) != 0) return;
     const pid_t pid = fork();
@@ -163,8 +163,9 @@ void XServer::start_xvfb(int width, int height) {
         const std::string fd = std::to_string(ready_pipe[1]);
         // -noreset: a server resets when its last client leaves, and refuses
         // connections meanwhile; tests connect and leave all the time.
+        const char* glx_switch = with_glx ? "+extension" : "-extension";
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
-               "tcp", "-noreset", static_cast<char*>(nullptr));
+               "tcp", "-noreset", glx_switch, "GLX", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(ready_pipe[1]);

@@ -9,7 +9,9 @@
 // keyboard focus nobody else takes. Stopped by the destructor.
 class XServer {
 public:
-    static XServer start(int width, int height, bool with_window_manager = false);
+    // Without GLX the server offers no OpenGL visual at all.
+    static XServer start(int width, int height, bool with_window_manager = false,
+                         bool with_glx = true);
     XServer(XServer&& other) noexcept;
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
@@ -21,7 +23,7 @@ public:
 
 private:
     XServer() = default;
-    void start_xvfb(int width, int height);
+    void start_xvfb(int width, int height, bool with_glx);
     pid_t server_pid_ = -1;
     pid_t window_manager_pid_ = -1;
     std::string display_;

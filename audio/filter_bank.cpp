@@ -33,13 +33,15 @@ void FilterBank::process_sample(float x) { process_each(&x, 1, 1); }
 void FilterBank::process_each(const float* samples, int32_t sample_count, int32_t stride) {
     const float threshold = threshold_now();
     const float previous = envelope;
-    float largest = 0.0f;
     for (TrackingFilter& filter : filters) {
         filter.threshold = threshold;
         for (int32_t i = 0; i < sample_count; i += stride) filter.process_sample(samples[i]);
         filter.phasor.renormalize();
-        largest = std::max(largest, filter.power());
     }
+    // The strongest power in a pass of its own: kept in the loop above, it
+    // would be one long chain through memory across the library calls.
+    float largest = 0.0f;
+    for (const TrackingFilter& filter : filters) largest = std::max(largest, filter.power());
     envelope = largest * new_weight + previous * old_weight;
 }
 

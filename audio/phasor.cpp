@@ -14,26 +14,8 @@ Phasor Phasor::at_frequency(float frequency_hz, float sample_rate) {
     return phasor;
 }
 
-float Phasor::step_for(float frequency_hz, float sample_rate) {
-    return static_cast<float>(frequency_hz * -TWO_PI / sample_rate);
-}
-
 float Phasor::frequency_hz() const {
     return static_cast<float>(-static_cast<double>(step) * sample_rate / TWO_PI);
-}
-
-void Phasor::set_frequency_hz(float frequency_hz) {
-    set_step(step_for(frequency_hz, sample_rate));
-}
-
-void Phasor::set_step(float new_step) {
-    // The tracking filters set the step on every sample, often to the value
-    // it already has (a filter resting at its centre, held at the edge of
-    // its range, or settled on a steady tone): the cached rotation is then
-    // still right, and the sine and cosine need not be evaluated again.
-    if (new_step == step) return;
-    step = new_step;
-    cache_rotation();
 }
 
 void Phasor::set_sample_rate(float new_sample_rate) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <numbers>
+
 // A complex value as two floats: filter stages, oscillator outputs.
 struct Complex {
     float re = 0.0f;
@@ -28,11 +30,21 @@ struct Phasor {
     // A phasor at 1 + 0i turning at the given frequency.
     static Phasor at_frequency(float frequency_hz, float sample_rate);
     // The step of a frequency: frequency x (-2 pi) / rate, in double.
-    static float step_for(float frequency_hz, float sample_rate);
+    static float step_for(float frequency_hz, float sample_rate) {
+        return static_cast<float>(frequency_hz * (-2.0 * std::numbers::pi) / sample_rate);
+    }
 
     float frequency_hz() const;
-    void set_frequency_hz(float frequency_hz);
-    void set_step(float new_step);
+    void set_frequency_hz(float frequency_hz) { set_step(step_for(frequency_hz, sample_rate)); }
+    // The tracking filters set the step on every sample, often to the value
+    // it already has (a filter resting at its centre, held at the edge of
+    // its range, or settled on a steady tone): the cached rotation is then
+    // still right, and the sine and cosine need not be evaluated again.
+    void set_step(float new_step) {
+        if (new_step == step) return;
+        step = new_step;
+        cache_rotation();
+    }
     // Keeps the step (so the frequency in Hz follows the new rate).
     void set_sample_rate(float new_sample_rate);
     // Offset of the output, in radians.

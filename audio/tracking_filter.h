@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "audio/phasor.h"
@@ -58,3 +59,35 @@ struct TrackingFilter {
     // Radians the output turned in the last sample.
     float phase_step() const;
 };
+
+// In the header so that the bank's loop, which runs it 256 x 112 times a
+// block, keeps the filter in registers from here to the renormalisation.
+inline void TrackingFilter::process_sample(float x) {
+    const float a = alpha1 * x;
+    const Complex mixer = phasor.output();
+    stage1.re = one_minus_alpha1 * stage1.re + a * mixer.re;
+    stage1.im = one_minus_alpha1 * stage1.im + a * mixer.im;
+
+    const Complex old = stage2;
+    stage2.re = one_minus_alpha2 * old.re + alpha2 * stage1.re;
+    stage2.im = one_minus_alpha2 * old.im + alpha2 * stage1.im;
+    step_product.re = stage2.re * old.re + stage2.im * old.im;
+    step_product.im = stage2.im * old.re - stage2.re * old.im;
+
+    if (power() > threshold) {
+        // The output still turns by the angle of step_product per sample:
+        // move the oscillator a fraction alpha3 of the way towards it.
+        const double turn = std::atan2(static_cast<double>(step_product.im),
+                                       static_cast<double>(step_product.re));
+        float candidate = static_cast<float>(turn * -static_cast<double>(alpha3)) + phasor.step;
+        // Out of range, or no number at all after an overflowing input: an
+        // oscillator with a step that is not a number would never recover.
+        const bool keep = limited != 0 ? !(candidate > upper_bound_step && candidate < lower_bound_step)
+                                       : !std::isfinite(candidate);
+        if (keep) candidate = phasor.step;
+        phasor.set_step(candidate);
+    } else {
+        phasor.set_frequency_hz(nominal_hz);
+    }
+    phasor.advance();
+}

@@ -124,7 +124,7 @@ TEST_F(AudioStreamTest, DestroyWhilePlayingReleasesEverything) {
 
 TEST_F(AudioStreamTest, LevelsRiseWhileAToneSoundsAndFallAfterIt) {
     // One second of E at half amplitude, then silence.
-    open_mono(then_silence(sine_wave(659.2, 0.5, 44100), 66150));
+    open_mono(then_silence(sine_tone(659.2, 0.5, 44100), 66150));
     ASSERT_EQ(track->start(), 1);
     EXPECT_TRUE(eventually([&] { return track->level_at(647.0f) > 0.85f; }, 10s))
         << "the level near 659 Hz never rose: " << track->level_at(647.0f);
@@ -139,7 +139,7 @@ TEST_F(AudioStreamTest, LevelsRiseWhileAToneSoundsAndFallAfterIt) {
 TEST_F(AudioStreamTest, StartForgetsTheSmoothedLevelsOfTheRunBefore) {
     // Half a second of silence, then a tone.
     std::vector<float> mono(22050, 0.0f);
-    const std::vector<float> tone = sine_wave(659.2, 0.5, 44100);
+    const std::vector<float> tone = sine_tone(659.2, 0.5, 44100);
     mono.insert(mono.end(), tone.begin(), tone.end());
     open_mono(mono);
     // A run of the tone first, by hand, leaves the smoothing memory full.

@@ -138,7 +138,7 @@ TEST(TrackingFilter, SmoothingConstantsOutsideZeroToOneAreIgnored) {
 TEST(TrackingFilter, LocksOntoANearbyTone) {
     TrackingFilter filter = TrackingFilter::at_centre(659.2f, 0.0023f, 44100.0f);
     filter.threshold = 1e-6f;
-    run(filter, sine_wave(690.0, 0.5, 44100));
+    run(filter, sine_tone(690.0, 0.5, 44100));
     EXPECT_NEAR(filter.phasor.frequency_hz(), 690.0f, 0.1f);
     EXPECT_NEAR(std::sqrt(filter.power()), 0.25f, 0.003f);  // half the amplitude
     // Locked: the output hardly turns any more.
@@ -153,21 +153,21 @@ TEST(TrackingFilter, LimitedTrackingStaysInsideItsRange) {
     filter.limit_to(640.0f, 680.0f);
     EXPECT_EQ(filter.limited, 1);
     EXPECT_LT(filter.upper_bound_step, filter.lower_bound_step);
-    run(filter, sine_wave(690.0, 0.5, 44100));
+    run(filter, sine_tone(690.0, 0.5, 44100));
     const float tracked = filter.phasor.frequency_hz();
     EXPECT_LT(tracked, 680.0f);
     EXPECT_GT(tracked, 679.0f);  // pulled up to the edge
     // The tone then slides into range: the filter follows.
-    run(filter, sine_wave(670.0, 0.5, 44100));
+    run(filter, sine_tone(670.0, 0.5, 44100));
     EXPECT_NEAR(filter.phasor.frequency_hz(), 670.0f, 0.1f);
 }
 
 TEST(TrackingFilter, BelowTheThresholdReturnsToItsCentre) {
     TrackingFilter filter = TrackingFilter::at_centre(659.2f, 0.0023f, 44100.0f);
     filter.threshold = 1e-6f;
-    run(filter, sine_wave(690.0, 0.5, 22050));
+    run(filter, sine_tone(690.0, 0.5, 22050));
     EXPECT_GT(filter.phasor.frequency_hz(), 680.0f);
     filter.threshold = 1.0f;  // more power than the tone has
-    run(filter, sine_wave(690.0, 0.5, 1));
+    run(filter, sine_tone(690.0, 0.5, 1));
     EXPECT_EQ(filter.phasor.step, Phasor::step_for(659.2f, 44100.0f));
 }

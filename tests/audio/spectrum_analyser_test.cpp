@@ -121,7 +121,7 @@ TEST(SpectrumAnalyser, TrackingRangesMeetHalfwayBetweenCentres) {
 
 TEST(SpectrumAnalyser, SteadySineIsFoundWithItsAmplitudeAndFrequency) {
     Analyser a(ANALYSER_ALL_OPTIONS);
-    feed(a.analyser, sine_wave(670.0, 0.5, 2 * RATE));
+    feed(a.analyser, sine_tone(670.0, 0.5, 2 * RATE));
     const Results r = read(a.analyser);
     // 670 Hz lies in the range of the bin centred on 659.2 Hz.
     EXPECT_LT(lower_edge_hz(a->bank->filters[BIN_659]), 670.0f);
@@ -146,7 +146,7 @@ TEST(SpectrumAnalyser, SteadySineIsFoundWithItsAmplitudeAndFrequency) {
 
 TEST(SpectrumAnalyser, SilenceSendsEveryFilterBackToItsCentre) {
     Analyser a(ANALYSER_ALL_OPTIONS);
-    feed(a.analyser, sine_wave(670.0, 0.5, RATE / 2));
+    feed(a.analyser, sine_tone(670.0, 0.5, RATE / 2));
     feed(a.analyser, std::vector<float>(4 * RATE, 0.0f));
     const Results r = read(a.analyser);
     for (int i = 0; i < 112; ++i) {
@@ -157,7 +157,7 @@ TEST(SpectrumAnalyser, SilenceSendsEveryFilterBackToItsCentre) {
 
 TEST(SpectrumAnalyser, WithoutPeakOutputTheFourthResultIsTheUndoubledMagnitude) {
     Analyser a(ANALYSER_MEL_SPACING | ANALYSER_UNSCALED_INPUT | ANALYSER_LIMITED_TRACKING);
-    feed(a.analyser, sine_wave(670.0, 0.5, RATE));
+    feed(a.analyser, sine_tone(670.0, 0.5, RATE));
     const Results r = read(a.analyser);
     for (int i = 0; i < 112; ++i) EXPECT_EQ(r.fourth[i] * 2.0f, r.amplitudes[i]) << i;
     EXPECT_NEAR(r.fourth[BIN_659], 0.25f, 0.003f);
@@ -169,7 +169,7 @@ TEST(SpectrumAnalyser, ScaledInputReadsInTheSameUnitsButIsTooWeakToTrack) {
     // a centre here.
     Analyser scaled(ANALYSER_MEL_SPACING | ANALYSER_PEAK_OUTPUT | ANALYSER_LIMITED_TRACKING);
     const float centre = scaled->nominal_hz[BIN_659];
-    feed(scaled.analyser, sine_wave(centre, 0.5, 2 * RATE));
+    feed(scaled.analyser, sine_tone(centre, 0.5, 2 * RATE));
     const Results r = read(scaled.analyser);
     EXPECT_NEAR(r.amplitudes[BIN_659], 0.5f, 0.005f);
     EXPECT_EQ(r.frequencies[BIN_659], scaled->bank->filters[BIN_659].phasor.frequency_hz());
@@ -181,7 +181,7 @@ TEST(SpectrumAnalyser, FreeRunningFiltersMarkWhereTheirFrequenciesCross) {
     // Without limited tracking the two bins either side of the tone both
     // steer onto it; the crossing lies nearer the lower centre.
     Analyser a(ANALYSER_MEL_SPACING | ANALYSER_PEAK_OUTPUT | ANALYSER_UNSCALED_INPUT);
-    feed(a.analyser, sine_wave(670.0, 0.5, 2 * RATE));
+    feed(a.analyser, sine_tone(670.0, 0.5, 2 * RATE));
     const Results r = read(a.analyser);
     EXPECT_NEAR(r.frequencies[BIN_659], 670.0f, 0.1f);
     EXPECT_NEAR(r.frequencies[BIN_659 + 1], 670.0f, 0.5f);
@@ -198,7 +198,7 @@ TEST(SpectrumAnalyser, OneAndTwoBinPeaks) {
     ASSERT_EQ(one->nominal_hz.size(), 1u);
     EXPECT_NEAR(one->nominal_hz[0], 20.0f, 1e-4f);
     EXPECT_NEAR(lower_edge_hz(one->bank->filters[0]), 10.0f, 1e-3f);
-    feed(one.analyser, sine_wave(20.0, 0.5, RATE));
+    feed(one.analyser, sine_tone(20.0, 0.5, RATE));
     const Results r1 = read(one.analyser);
     EXPECT_GT(r1.amplitudes[0], 0.3f);
     EXPECT_EQ(r1.fourth[0], r1.amplitudes[0]);
@@ -207,11 +207,11 @@ TEST(SpectrumAnalyser, OneAndTwoBinPeaks) {
     ASSERT_EQ(two->nominal_hz.size(), 2u);
     EXPECT_NEAR(two->nominal_hz[0], 20.0f, 1e-4f);
     EXPECT_NEAR(two->nominal_hz[1], 20000.0f, 0.01f);
-    feed(two.analyser, sine_wave(20.0, 0.5, RATE));
+    feed(two.analyser, sine_tone(20.0, 0.5, RATE));
     Results r2 = read(two.analyser);
     EXPECT_GT(r2.amplitudes[0], r2.amplitudes[1]);
     EXPECT_EQ(r2.fourth, (std::vector<float>{r2.amplitudes[0], 0.0f}));
-    feed(two.analyser, sine_wave(19000.0, 0.5, RATE / 2));
+    feed(two.analyser, sine_tone(19000.0, 0.5, RATE / 2));
     r2 = read(two.analyser);
     EXPECT_GT(r2.amplitudes[1], r2.amplitudes[0]);
     EXPECT_EQ(r2.fourth, (std::vector<float>{0.0f, r2.amplitudes[1]}));
@@ -221,7 +221,7 @@ TEST(SpectrumAnalyser, OneAndTwoBinPeaks) {
     EXPECT_EQ(r0.fourth, (std::vector<float>{0.0f, 0.0f}));
 
     Analyser none(ANALYSER_ALL_OPTIONS, 0);
-    feed(none.analyser, sine_wave(20.0, 0.5, 100));
+    feed(none.analyser, sine_tone(20.0, 0.5, 100));
     EXPECT_TRUE(read(none.analyser).amplitudes.empty());
 }
 
@@ -229,7 +229,7 @@ TEST(SpectrumAnalyser, SamplesThatAreNotNumbersCountAsSilence) {
     Analyser a(ANALYSER_ALL_OPTIONS);
     a->process_sample(std::nanf(""));
     a->process_sample(std::numeric_limits<float>::infinity());
-    feed(a.analyser, sine_wave(670.0, 0.5, 2 * RATE));
+    feed(a.analyser, sine_tone(670.0, 0.5, 2 * RATE));
     const Results r = read(a.analyser);
     for (int i = 0; i < 112; ++i) ASSERT_TRUE(std::isfinite(r.amplitudes[i]) && std::isfinite(r.frequencies[i])) << i;
     EXPECT_NEAR(r.amplitudes[BIN_659], 0.5f, 0.005f);
@@ -237,7 +237,7 @@ TEST(SpectrumAnalyser, SamplesThatAreNotNumbersCountAsSilence) {
 
 TEST(SpectrumAnalyser, ResynthesisGivesBackTheAnalysedSine) {
     Analyser a(ANALYSER_ALL_OPTIONS);
-    feed(a.analyser, sine_wave(670.0, 0.5, 2 * RATE));
+    feed(a.analyser, sine_tone(670.0, 0.5, 2 * RATE));
     const Results r = read(a.analyser);
     // The peak amplitudes hold the tone alone, without its neighbours' leakage.
     a->set_resynthesis(r.fourth.data(), r.frequencies.data(), r.phases.data());
@@ -299,7 +299,7 @@ TEST(SpectrumAnalyser, BandwidthScalingKeepsConstantsInsideZeroToOne) {
     Analyser plain(ANALYSER_ALL_OPTIONS);
     wide->scale_bandwidth1(4.0f);
     wide->scale_bandwidth2(4.0f);
-    const std::vector<float> tone = sine_wave(670.0, 0.5, RATE / 200);
+    const std::vector<float> tone = sine_tone(670.0, 0.5, RATE / 200);
     feed(wide.analyser, tone);
     feed(plain.analyser, tone);
     EXPECT_GT(read(wide.analyser).amplitudes[BIN_659], read(plain.analyser).amplitudes[BIN_659] * 2.0f);
@@ -320,7 +320,7 @@ TEST(SpectrumAnalyser, EnvelopeTimeAndPeakSwitch) {
 
     // A slow envelope lags behind the strongest power.
     a->set_envelope_time(1.0f);
-    feed(a.analyser, sine_wave(670.0, 0.5, RATE / 10));
+    feed(a.analyser, sine_tone(670.0, 0.5, RATE / 10));
     std::vector<float> powers(112);
     a->bank->read_powers(powers.data(), 112);
     EXPECT_LT(a->bank->envelope, *std::max_element(powers.begin(), powers.end()) * 0.5f);
@@ -334,7 +334,7 @@ TEST(SpectrumAnalyser, EnvelopeTimeAndPeakSwitch) {
 TEST(FilterBank, EnvelopeIsTheStrongestPowerOfTheLastSample) {
     Analyser a(ANALYSER_ALL_OPTIONS);
     EXPECT_EQ(a->bank->envelope, 0.0001f);
-    feed(a.analyser, sine_wave(670.0, 0.5, RATE / 4));
+    feed(a.analyser, sine_tone(670.0, 0.5, RATE / 4));
     std::vector<float> powers(112);
     a->bank->read_powers(powers.data(), 112);
     EXPECT_EQ(a->bank->envelope, *std::max_element(powers.begin(), powers.end()));
@@ -346,7 +346,7 @@ TEST(FilterBank, EnvelopeIsTheStrongestPowerOfTheLastSample) {
 TEST(FilterBank, BlocksMatchSampleBySampleProcessing) {
     Analyser by_sample(ANALYSER_ALL_OPTIONS);
     Analyser by_block(ANALYSER_ALL_OPTIONS);
-    const std::vector<float> tone = sine_wave(670.0, 0.5, 256 * 100);
+    const std::vector<float> tone = sine_tone(670.0, 0.5, 256 * 100);
     feed(by_sample.analyser, tone);
     for (size_t at = 0; at < tone.size(); at += 256) by_block->bank->process_block(tone.data() + at, 256);
     const Results s = read(by_sample.analyser);
@@ -357,7 +357,7 @@ TEST(FilterBank, BlocksMatchSampleBySampleProcessing) {
 }
 
 TEST(FilterBank, StridedProcessingTakesEveryStepthSample) {
-    const std::vector<float> tone = sine_wave(300.0, 0.5, 1000);
+    const std::vector<float> tone = sine_tone(300.0, 0.5, 1000);
     std::vector<float> every_third;
     for (size_t i = 0; i < tone.size(); i += 3) every_third.push_back(tone[i]);
     Analyser strided(ANALYSER_ALL_OPTIONS);
@@ -380,7 +380,7 @@ TEST(FilterBank, StridedProcessingTakesEveryStepthSample) {
 
 TEST(FilterBank, ReadOutsStopAtTheSmallerCount) {
     Analyser a(ANALYSER_ALL_OPTIONS, 4);
-    feed(a.analyser, sine_wave(5000.0, 0.5, RATE / 2));
+    feed(a.analyser, sine_tone(5000.0, 0.5, RATE / 2));
     std::vector<float> out(6, -1.0f);
     a->bank->read_nominal(out.data(), 2);
     EXPECT_EQ(out, (std::vector<float>{a->nominal_hz[0], a->nominal_hz[1], -1, -1, -1, -1}));

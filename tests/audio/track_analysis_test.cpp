@@ -117,7 +117,7 @@ TEST_F(TrackAnalysisTest, SmoothingCoefficientFromMilliseconds) {
 }
 
 TEST_F(TrackAnalysisTest, SteadyToneGivesItsBinLevelAndFrequency) {
-    open(on_left(sine_wave(670.0, 0.5, 3 * RATE)));
+    open(on_left(sine_tone(670.0, 0.5, 3 * RATE)));
     play_blocks(2 * RATE / 256);
     // Amplitude 0.5 is -6 dB: level 0.9.
     EXPECT_NEAR(track->level_at(647.0f), 0.9f, 0.005f);
@@ -131,7 +131,7 @@ TEST_F(TrackAnalysisTest, SteadyToneGivesItsBinLevelAndFrequency) {
 }
 
 TEST_F(TrackAnalysisTest, LevelAtPicksTheFirstBinAtOrAboveTheFrequency) {
-    open(on_left(sine_wave(20.0, 0.5, 2 * RATE)));
+    open(on_left(sine_tone(20.0, 0.5, 2 * RATE)));
     play_blocks(RATE / 256);
     ASSERT_GT(track->levels[0], 0.5f);
     EXPECT_EQ(track->level_at(0.0f), track->levels[0]);
@@ -152,7 +152,7 @@ TEST_F(TrackAnalysisTest, LevelAtPicksTheFirstBinAtOrAboveTheFrequency) {
 
 TEST_F(TrackAnalysisTest, LevelsReachZeroWhenTheToneStops) {
     // 345 whole blocks of tone (2 s), then silence.
-    open(on_left(then_silence(sine_wave(659.2, 0.5, 345 * 256), 2 * RATE)));
+    open(on_left(then_silence(sine_tone(659.2, 0.5, 345 * 256), 2 * RATE)));
     play_blocks(345);
     ASSERT_NEAR(track->level_at(647.0f), 0.9f, 0.005f);
     const double ms = blocks_until_silent(BIN_659, 400) * BLOCK_MS;
@@ -161,7 +161,7 @@ TEST_F(TrackAnalysisTest, LevelsReachZeroWhenTheToneStops) {
 }
 
 TEST_F(TrackAnalysisTest, LowestBinTakesLongestToFallSilent) {
-    open(on_left(then_silence(sine_wave(20.0, 0.5, 690 * 256), 3 * RATE)));
+    open(on_left(then_silence(sine_tone(20.0, 0.5, 690 * 256), 3 * RATE)));
     play_blocks(690);
     ASSERT_NEAR(track->level_at(0.0f), 0.9f, 0.005f);
     const double ms = blocks_until_silent(0, 400) * BLOCK_MS;
@@ -170,7 +170,7 @@ TEST_F(TrackAnalysisTest, LowestBinTakesLongestToFallSilent) {
 }
 
 TEST_F(TrackAnalysisTest, SmoothingSlowsTheLevels) {
-    open(on_left(sine_wave(659.2, 0.5, 2 * RATE)));
+    open(on_left(sine_tone(659.2, 0.5, 2 * RATE)));
     play_blocks(30);
     const float unsmoothed = track->level_at(647.0f);
 
@@ -191,7 +191,7 @@ TEST_F(TrackAnalysisTest, SmoothingSlowsTheLevels) {
 }
 
 TEST_F(TrackAnalysisTest, PitchProfileFollowsTheTone) {
-    open(on_left(sine_wave(659.2, 0.5, RATE)));
+    open(on_left(sine_tone(659.2, 0.5, RATE)));
     play_blocks(RATE / 256);
     std::array<float, 12> classes = profile();
     EXPECT_EQ(loudest_class(classes), 4);  // E
@@ -203,7 +203,7 @@ TEST_F(TrackAnalysisTest, PitchProfileFollowsTheTone) {
     for (float entry : classes) total += entry;
     EXPECT_NEAR(total, levels, 1e-4f);
 
-    open(on_left(sine_wave(440.0, 0.5, RATE)));
+    open(on_left(sine_tone(440.0, 0.5, RATE)));
     play_blocks(RATE / 256);
     EXPECT_EQ(loudest_class(profile()), 9);  // A
 }
@@ -213,20 +213,20 @@ TEST_F(TrackAnalysisTest, FrozenSmoothingLeavesFrequencylessBinsOutOfTheProfile)
     // frequencies stay at 0 Hz, where there is no pitch class.
     track->set_smoothing_ms(1e12f);
     ASSERT_EQ(track->smoothing, 1.0f);
-    open(on_left(sine_wave(659.2, 0.5, RATE)));
+    open(on_left(sine_tone(659.2, 0.5, RATE)));
     play_blocks(20);
     EXPECT_EQ(track->frequencies[BIN_659], 0.0f);
     EXPECT_EQ(profile(), (std::array<float, 12>{}));
 }
 
 TEST_F(TrackAnalysisTest, OnlyTheLeftChannelIsAnalysed) {
-    open(on_right(sine_wave(659.2, 0.5, RATE)));
+    open(on_right(sine_tone(659.2, 0.5, RATE)));
     play_blocks(RATE / 256);
     for (int i = 0; i < 112; ++i) ASSERT_EQ(track->levels[i], 0.0f) << i;
 }
 
 TEST_F(TrackAnalysisTest, CallbackAllocatesNothing) {
-    open(on_left(then_silence(sine_wave(659.2, 0.5, RATE / 2), RATE / 2)));
+    open(on_left(then_silence(sine_tone(659.2, 0.5, RATE / 2), RATE / 2)));
     track->set_smoothing_ms(5.0f);
     std::vector<float> output(2 * 1024);
     counting_allocations = true;
@@ -237,7 +237,7 @@ TEST_F(TrackAnalysisTest, CallbackAllocatesNothing) {
 }
 
 TEST_F(TrackAnalysisTest, LongCallbackBlocksAnalyseLikeTheirSlices) {
-    const std::vector<float> tone = on_left(sine_wave(659.2, 0.5, RATE));
+    const std::vector<float> tone = on_left(sine_tone(659.2, 0.5, RATE));
     open(tone);
     play_blocks(20, 1024);  // four 256-frame slices each
 

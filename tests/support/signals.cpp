@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-std::vector<float> sine_wave(double hz, double amplitude, int frames) {
+std::vector<float> sine_tone(double hz, double amplitude, int frames) {
     std::vector<float> samples(static_cast<size_t>(frames));
     for (int n = 0; n < frames; ++n)
         samples[static_cast<size_t>(n)] =

@@ -53,8 +53,9 @@ struct SpectrumAnalyser {
     // Four arrays of bin_count floats: amplitudes (twice the filter
     // magnitude, so a sinusoid of amplitude A reads A), tracked frequencies
     // in Hz, phases in radians, and the fourth result: without peak_output
-    // the undoubled magnitudes; with it the amplitudes of the peak bins
-    // (see read_peaks), 0 elsewhere.
+    // the undoubled magnitudes; with it the amplitudes of the bins that are
+    // strict local maxima or, with unscaled input and free tracking, of the
+    // bins where neighbours' tracked frequencies cross; 0 elsewhere.
     void read_results(float* amplitudes, float* frequencies, float* phases, float* fourth);
 
     // Resynthesis: the voices take these amplitudes, frequencies (Hz) and,

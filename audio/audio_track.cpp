@@ -1,23 +1,38 @@
 #include "audio/audio_track.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <numbers>
 
+#include "audio/array_utils.h"
 #include "audio/audio_device.h"
+#include "audio/pitch_profile.h"
 #include "audio/sample_buffer.h"
+#include "audio/spectrum_analyser.h"
 
 namespace {
 constexpr int32_t INPUT_CHANNELS = 1;  // opened with the stream, never read
 constexpr int RETURN_CONTINUE = 0;
 constexpr int RETURN_STOP_AFTER_BLOCK = 1;
+constexpr float LEVEL_FLOOR_DB = -60.0f;  // levels span -60 dB (0) to 0 dB (1)
 }  // namespace
 
-AudioTrack* AudioTrack::create() { return new AudioTrack{}; }
+AudioTrack* AudioTrack::create() {
+    auto* track = new AudioTrack{};
+    track->analyser = SpectrumAnalyser::create(PLAYBACK_SAMPLE_RATE, ANALYSIS_BINS, ANALYSER_ALL_OPTIONS);
+    track->bin_frequencies = track->analyser->nominal_hz;
+    for (std::vector<float>* array : {&track->levels, &track->frequencies, &track->phases,
+                                      &track->peaks, &track->level_state, &track->frequency_state})
+        array->assign(ANALYSIS_BINS, 0.0f);
+    return track;
+}
 
 void AudioTrack::destroy(AudioTrack* track) {
     if (track == nullptr) return;
     track->release_device();
     SampleBuffer::destroy(track->sample_buffer);
+    SpectrumAnalyser::destroy(track->analyser);
     delete track;
 }
 
@@ -56,6 +71,13 @@ void AudioTrack::seek_seconds(double seconds) {
 int32_t AudioTrack::start() {
     if (sample_buffer == nullptr) return 0;
     release_device();  // a stream that stopped itself at the end of the track
+    {
+        // The filters keep their state from the run before; the levels
+        // and frequencies start smoothing afresh.
+        std::lock_guard<std::mutex> guard(lock);
+        std::fill(level_state.begin(), level_state.end(), 0.0f);
+        std::fill(frequency_state.begin(), frequency_state.end(), 0.0f);
+    }
     position = 0;
     device = AudioDevice::create(INPUT_CHANNELS, PLAYBACK_CHANNELS, PLAYBACK_SAMPLE_RATE,
                                  BLOCK_FRAMES, RTAUDIO_FLOAT32, 1);
@@ -105,12 +127,61 @@ bool AudioTrack::play_slice(float* output, int32_t frames) {
         position = at;
     }
     for (int32_t frame = 0; frame < frames; ++frame) {
-        output[frame * 2] = mix_buffer[static_cast<size_t>(frame) * 2];
+        const float left = mix_buffer[static_cast<size_t>(frame) * 2];
+        output[frame * 2] = left;
         output[frame * 2 + 1] = mix_buffer[static_cast<size_t>(frame) * 2 + 1];
-        // The analysis takes slot 2i of each frame here, one sample per frame.
+        analyser->process_sample(left);
     }
-    // ... and runs its per-block step here, still under the lock.
+    analyse_block();
     return ended;
+}
+
+// Everything here works in the arrays made at creation: nothing is
+// allocated on the stream thread.
+void AudioTrack::analyse_block() {
+    analyser->read_results(levels.data(), frequencies.data(), phases.data(), peaks.data());
+    to_decibels(levels.data(), bin_count);
+    decibels_to_unit(levels.data(), bin_count, LEVEL_FLOOR_DB);
+    const float k = smoothing.load(std::memory_order_relaxed);
+    smooth_into(levels.data(), level_state.data(), bin_count, k);
+    smooth_into(frequencies.data(), frequency_state.data(), bin_count, k);
+    fold_pitch_profile(frequencies.data(), levels.data(), bin_count, pitch_base, semitone_scale,
+                       pitch_profile.data());
+}
+
+void AudioTrack::set_smoothing_ms(float milliseconds) {
+    // exp(-2 pi / blocks per time constant); no time at all means no smoothing.
+    double coefficient = 0.0;
+    if (milliseconds > 0.0f) {
+        const double blocks = milliseconds * 0.001 * PLAYBACK_SAMPLE_RATE / buffer_frames;
+        coefficient = std::exp(-2.0 * std::numbers::pi / blocks);
+    }
+    smoothing.store(static_cast<float>(coefficient), std::memory_order_relaxed);
+}
+
+float AudioTrack::level_at(float frequency_hz) {
+    std::lock_guard<std::mutex> guard(lock);
+    for (int32_t i = 0; i < bin_count; ++i)
+        if (bin_frequencies[i] >= frequency_hz) return levels[i];
+    return 0.0f;
+}
+
+float AudioTrack::band_level(float low_hz, float high_hz) {
+    std::lock_guard<std::mutex> guard(lock);
+    double total = 0.0;
+    int32_t bins = 0;
+    for (int32_t i = 0; i < bin_count; ++i) {
+        if (bin_frequencies[i] >= low_hz && bin_frequencies[i] <= high_hz) {
+            total += levels[i];
+            ++bins;
+        }
+    }
+    return bins == 0 ? 0.0f : static_cast<float>(total / bins);
+}
+
+void AudioTrack::copy_pitch_profile(float* destination) {
+    std::lock_guard<std::mutex> guard(lock);
+    std::copy(pitch_profile.begin(), pitch_profile.end(), destination);
 }
 
 int AudioTrack::audio_callback(void* output, void*, unsigned int frame_count, double, unsigned int,

@@ -4,19 +4,26 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <vector>
 
 struct AudioDevice;
 struct SampleBuffer;
+struct SpectrumAnalyser;
 
 // Every track plays at this rate, whatever its file's rate: no resampling.
 inline constexpr int32_t PLAYBACK_SAMPLE_RATE = 44100;
 inline constexpr int32_t PLAYBACK_CHANNELS = 2;
 inline constexpr int32_t BLOCK_FRAMES = 256;
+// Bins of the track's analysis, mel-spaced over 20 Hz to 20 kHz.
+inline constexpr int32_t ANALYSIS_BINS = 112;
+inline constexpr int32_t PITCH_CLASSES = 12;
 
 // One loaded sound file played through the sound server, with its play
-// position. The library's stream thread runs audio_callback once per block;
-// the drawing thread reads the position (atomic, no lock) and the
-// analysis results (under the lock).
+// position and an analysis of what is heard. The library's stream thread
+// runs audio_callback once per block, which also feeds every played frame's
+// left sample to the analyser and, after each block, turns its results
+// into levels; the drawing thread reads the position (atomic, no lock)
+// and the analysis results (under the lock).
 struct AudioTrack {
     SampleBuffer* sample_buffer = nullptr;  // owned
     // Play position in interleaved samples (frames x channel count).
@@ -25,6 +32,24 @@ struct AudioTrack {
     int32_t buffer_frames = BLOCK_FRAMES;
     std::array<float, BLOCK_FRAMES * PLAYBACK_CHANNELS> mix_buffer{};  // two slots per frame
     std::atomic<int32_t> playing{0};  // 1 from start until the end of the track or stop
+
+    // Analysis. Time smoothing of levels and frequencies from one block to
+    // the next: 0 (none) until set_smoothing_ms; read by the stream thread.
+    std::atomic<float> smoothing{0.0f};
+    SpectrumAnalyser* analyser = nullptr;  // owned
+    int32_t bin_count = ANALYSIS_BINS;
+    std::vector<float> bin_frequencies;  // centre of each bin, Hz, increasing
+    std::vector<float> levels;           // per bin: smoothed level, 0 (-60 dB) to 1 (0 dB)
+    std::vector<float> frequencies;      // per bin: smoothed tracked frequency, Hz
+    std::vector<float> phases;           // per bin: phase of the filter output, radians
+    std::vector<float> peaks;            // per bin: amplitude where the bin is a local peak, else 0
+    std::vector<float> level_state;      // smoothing memory of levels
+    std::vector<float> frequency_state;  // smoothing memory of frequencies
+    // Summed levels per pitch class; index 0 is the class of pitch_base.
+    std::array<float, PITCH_CLASSES> pitch_profile{};
+    float pitch_base = 16.3516f;      // C0, Hz
+    float semitone_scale = 17.31234f;  // 12 / ln 2: semitones per unit of natural logarithm
+
     std::mutex lock;  // guards position updates, mix_buffer and the analysis results
 
     static AudioTrack* create();
@@ -45,6 +70,18 @@ struct AudioTrack {
     // Ends playback and releases the device.
     int32_t stop();
 
+    // Readers for the drawing thread. Smoothing of the levels and
+    // frequencies from block to block: each block keeps exp(-2 pi / n) of
+    // the value before, n being the number of blocks in that many
+    // milliseconds (0 or less: no smoothing). Taken up from the next block.
+    void set_smoothing_ms(float milliseconds);
+    // Level of the first bin whose centre is at or above the frequency;
+    // 0 above the highest centre.
+    float level_at(float frequency_hz);
+    // Mean level of the bins centred between low and high inclusive; 0 if none.
+    float band_level(float low_hz, float high_hz);
+    void copy_pitch_profile(float* destination);
+
     // The stream's callback: fills one block of interleaved stereo float
     // frames from the samples, advances the position and runs the analysis.
     // Tests and the offline capture call it directly with buffers of their
@@ -59,5 +96,8 @@ private:
     // One slice of at most BLOCK_FRAMES frames through the mix buffer;
     // true when the end of the track was reached in it.
     bool play_slice(float* output, int32_t frames);
+    // Turns the analyser's results into levels, smoothed frequencies and
+    // the pitch profile; runs after every slice, under the lock.
+    void analyse_block();
     void release_device();
 };

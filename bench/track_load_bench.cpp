@@ -7,41 +7,24 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "audio/sample_buffer.h"
+#include "bench/music_like.h"
 
 namespace {
 constexpr int RATE = 44100;
 constexpr int SECONDS = 200;
-
-// Chords and noise hits, so that the encoder has real work to do.
-std::vector<float> music_like_samples() {
-    std::vector<float> samples(static_cast<size_t>(RATE) * SECONDS * 2);
-    uint32_t noise = 1;
-    for (size_t frame = 0; frame < samples.size() / 2; ++frame) {
-        const double t = static_cast<double>(frame) / RATE;
-        const double beat = std::fmod(t, 0.48);
-        noise = noise * 1664525u + 1013904223u;
-        const double hit = std::exp(-beat * 30.0) * (static_cast<double>(noise >> 8) / 8388608.0 - 1.0);
-        const double chord = std::sin(2 * M_PI * 220 * t) + std::sin(2 * M_PI * 277.2 * t) +
-                             std::sin(2 * M_PI * 329.6 * t);
-        samples[2 * frame] = static_cast<float>(0.2 * chord + 0.3 * hit);
-        samples[2 * frame + 1] = static_cast<float>(0.2 * chord - 0.3 * hit);
-    }
-    return samples;
-}
 
 const std::string& track_path() {
     static const std::string path = [] {
         const std::string file =
             (std::filesystem::temp_directory_path() / "morva-bench-200s.ogg").string();
         if (!std::filesystem::exists(file)) {
-            const std::vector<float> samples = music_like_samples();
+            const std::vector<float> samples = music_like_samples(SECONDS);
             SF_INFO info{};
             info.samplerate = RATE;
             info.channels = 2;

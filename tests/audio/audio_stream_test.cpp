@@ -9,6 +9,7 @@
 
 #include "audio/audio_device.h"
 #include "audio/audio_track.h"
+#include "tests/support/signals.h"
 #include "tests/support/sound_files.h"
 
 namespace {
@@ -55,6 +56,14 @@ struct AudioStreamTest : testing::Test {
         const std::string path = dir.file("tone.wav");
         std::vector<float> samples(static_cast<size_t>(seconds * 44100) * 2, 0.1f);
         write_sound(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, samples);
+        CaptureStderr();
+        ASSERT_EQ(track->open_file(path.c_str()), 1);
+        GetCapturedStderr();
+    }
+
+    void open_mono(const std::vector<float>& mono) {
+        const std::string path = dir.file("tone.wav");
+        write_sound(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 44100, mono);
         CaptureStderr();
         ASSERT_EQ(track->open_file(path.c_str()), 1);
         GetCapturedStderr();
@@ -111,6 +120,45 @@ TEST_F(AudioStreamTest, DestroyWhilePlayingReleasesEverything) {
     EXPECT_TRUE(eventually([&] { return track->position > 0; }, 5s));
     AudioTrack::destroy(track);
     track = nullptr;
+}
+
+TEST_F(AudioStreamTest, LevelsRiseWhileAToneSoundsAndFallAfterIt) {
+    // One second of E at half amplitude, then silence.
+    open_mono(then_silence(sine_tone(659.2, 0.5, 44100), 66150));
+    ASSERT_EQ(track->start(), 1);
+    EXPECT_TRUE(eventually([&] { return track->level_at(647.0f) > 0.85f; }, 10s))
+        << "the level near 659 Hz never rose: " << track->level_at(647.0f);
+    EXPECT_LT(track->position_seconds(), 1.2);
+    EXPECT_LT(track->level_at(5000.0f), 0.5f);
+    EXPECT_TRUE(eventually([&] { return track->level_at(647.0f) == 0.0f; }, 20s))
+        << "the level never fell: " << track->level_at(647.0f);
+    EXPECT_GT(track->position_seconds(), 1.0);
+    EXPECT_TRUE(eventually([&] { return track->playing == 0; }, 20s));
+}
+
+TEST_F(AudioStreamTest, StartForgetsTheSmoothedLevelsOfTheRunBefore) {
+    // Half a second of silence, then a tone.
+    std::vector<float> mono(22050, 0.0f);
+    const std::vector<float> tone = sine_tone(659.2, 0.5, 44100);
+    mono.insert(mono.end(), tone.begin(), tone.end());
+    open_mono(mono);
+    // A run of the tone first, by hand, leaves the smoothing memory full.
+    track->seek_seconds(0.6);
+    std::vector<float> output(512);
+    for (int block = 0; block < 100; ++block)
+        AudioTrack::audio_callback(output.data(), nullptr, 256, 0.0, 0, track);
+    ASSERT_GT(track->level_state[21], 0.85f);
+
+    // With slow smoothing a memory left over would still show in the
+    // silence at the start; cleared, the level stays near 0.
+    track->set_smoothing_ms(10000.0f);
+    ASSERT_EQ(track->start(), 1);
+    ASSERT_TRUE(eventually([&] { return track->position_seconds() > 0.1; }, 10s));
+    const float level = track->level_at(647.0f);
+    const double heard = track->position_seconds();
+    track->stop();
+    ASSERT_LT(heard, 0.5) << "the tone had begun: nothing to compare";
+    EXPECT_LT(level, 0.1f);
 }
 
 TEST(AudioDeviceStream, UnsupportedStreamIsReportedNotThrown) {

@@ -1,12 +1,15 @@
 // The soundtrack composer, run as the set-up runs it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "audio/audio_track.h"
 #include "tests/support/child_process.h"
 #include "tests/support/sound_files.h"
 #include "tools/composer/ogg_file.h"
@@ -91,6 +94,55 @@ TEST_F(ComposedTrack, EveryRunWritesTheSameBytes) {
     const ChildResult again = compose({dir.file("again.ogg"), "10.4"});
     ASSERT_TRUE(again.succeeded()) << again.describe();
     EXPECT_EQ(bytes_of(dir.file("again.ogg")), bytes_of(path()));
+}
+
+// The level the show reads (647 Hz, 5 ms smoothing) after every block of a
+// track played through the analysis, with the lowest and highest seen in
+// each of the 104 patterns.
+struct PatternLevels {
+    std::array<float, 104> lowest;
+    std::array<float, 104> highest;
+};
+
+PatternLevels analyse_patterns(const std::string& path) {
+    PatternLevels levels;
+    levels.lowest.fill(1.0f);
+    levels.highest.fill(0.0f);
+    AudioTrack* track = AudioTrack::create();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(track->open_file(path.c_str()), 1);
+    testing::internal::GetCapturedStderr();
+    track->set_smoothing_ms(5.0f);
+    const double pattern_seconds = track->length_seconds() / 104;
+    std::vector<float> block(2 * 256);
+    for (int ended = 0; ended == 0;) {
+        ended = AudioTrack::audio_callback(block.data(), nullptr, 256, 0.0, 0, track);
+        const auto pattern = std::min<size_t>(103, static_cast<size_t>(track->position_seconds() / pattern_seconds));
+        const float level = track->level_at(647.0f);
+        levels.lowest[pattern] = std::min(levels.lowest[pattern], level);
+        levels.highest[pattern] = std::max(levels.highest[pattern], level);
+    }
+    AudioTrack::destroy(track);
+    return levels;
+}
+
+TEST(ComposedMusic, ItsE5LeadMovesTheListeningFigureFromPattern16) {
+    // At 52 s a pattern lasts half a second: long enough for the notes to
+    // sound as written.
+    TempDir dir;
+    const ChildResult result = compose({dir.file("track.ogg"), "52"});
+    ASSERT_TRUE(result.succeeded()) << result.describe();
+    const PatternLevels levels = analyse_patterns(dir.file("track.ogg"));
+    // The opening pads stay far below the lead at E5.
+    for (size_t pattern = 0; pattern < 8; ++pattern) EXPECT_LT(levels.highest[pattern], 0.25f) << pattern;
+    // From the lead's entry the level swings across the whole range the
+    // figure's thickness maps (0.14 to 0.70) within every two patterns.
+    for (size_t pattern = 16; pattern < 24; pattern += 2) {
+        const float lowest = std::min(levels.lowest[pattern], levels.lowest[pattern + 1]);
+        const float highest = std::max(levels.highest[pattern], levels.highest[pattern + 1]);
+        EXPECT_LE(lowest, 0.14f) << pattern;
+        EXPECT_GE(highest, 0.70f) << pattern;
+    }
 }
 
 TEST(OggSerial, RewritingKeepsEveryPageReadable) {

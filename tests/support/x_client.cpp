@@ -165,11 +165,8 @@ bool XClient::keyboard_auto_repeat_on() {
     return state.global_auto_repeat == AutoRepeatModeOn;
 }
 
-void XClient::set_auto_repeat(bool on) {
-    if (on)
-        XAutoRepeatOn(as_display(display_));
-    else
-        XAutoRepeatOff(as_display(display_));
+void XClient::set_auto_repeat_rate(unsigned delay_ms, unsigned interval_ms) {
+    XkbSetAutoRepeatRate(as_display(display_), XkbUseCoreKbd, delay_ms, interval_ms);
     sync();
 }
 

@@ -57,8 +57,8 @@ public:
     FrameExtents frame_extents(unsigned long window);
     bool viewable(unsigned long window);
     bool keyboard_auto_repeat_on();
-    // Switches the server's key auto-repeat on or off for every key.
-    void set_auto_repeat(bool on);
+    // How long a key is held before it repeats, and how often it then does.
+    void set_auto_repeat_rate(unsigned delay_ms, unsigned interval_ms);
     // The first window in the tree whose name is `name`, or 0.
     unsigned long find_window_named(const std::string& name);
     int screen_width();

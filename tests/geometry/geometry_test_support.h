@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "geometry/deformer.h"
 #include "geometry/mesh.h"
 #include "geometry/paths.h"
 
@@ -12,5 +13,9 @@ struct MeshDeleter {
 struct PathSetDeleter {
     void operator()(PathSet* paths) const { pathset_destroy(paths); }
 };
+struct DeformerDeleter {
+    void operator()(Deformer* deformer) const { deformer_destroy(deformer); }
+};
 using MeshPtr = std::unique_ptr<Mesh, MeshDeleter>;
 using PathSetPtr = std::unique_ptr<PathSet, PathSetDeleter>;
+using DeformerPtr = std::unique_ptr<Deformer, DeformerDeleter>;

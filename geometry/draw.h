@@ -1,0 +1,31 @@
+#pragma once
+
+// The drawing side of the geometry: immediate-mode OpenGL, in the
+// morva_geometry_draw library so that everything else in geometry builds and
+// runs without a display.
+
+struct Mesh;
+struct MeshInstance;
+struct PathSet;
+struct PointList;
+
+// Draws a Mesh as GL_TRIANGLES with each corner's colour (RGB only) when the
+// mesh has a colour for every vertex, and in the current colour otherwise.
+// Sends no normals. Triangles with an index outside the vertices are skipped.
+void mesh_draw(void* target);
+// Draws a PathSet as GL_LINES, each segment as displayed (pathset_segment),
+// in the current colour.
+void pathset_draw(void* target);
+// Draws a PointList as GL_POINTS in the current colour.
+void point_list_draw(void* target);
+
+// Instances that draw with mesh_draw and pathset_draw; the target may be none.
+MeshInstance* instance_new_mesh(Mesh* mesh);
+MeshInstance* instance_new_paths(PathSet* paths);
+// Draws a visible instance with a target: pushes the matrix, applies its
+// transform, lights it with GL_LIGHT0 and its ambient colour through colour
+// material, draws, then disables light 0, lighting and colour material and
+// pops the matrix. The light model's ambient stays as the instance set it.
+// A hidden instance, or one without target or draw function, makes no GL
+// call at all.
+void instance_draw(const MeshInstance* instance);

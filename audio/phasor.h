@@ -50,8 +50,11 @@ struct Phasor {
     // Offset of the output, in radians.
     void set_phase(float radians);
 
-    // The current value turned by the phase offset.
+    // The current value turned by the phase offset. Only resynthesis sets
+    // an offset; without one (the analysis, 28672 times a block) the value
+    // is the output as it is.
     Complex output() const {
+        if (offset_sin == 0.0f && offset_cos == 1.0f) return {re, im};
         return {re * offset_cos - im * offset_sin, re * offset_sin + im * offset_cos};
     }
 

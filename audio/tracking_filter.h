@@ -60,6 +60,22 @@ struct TrackingFilter {
     float phase_step() const;
 };
 
+// The angle of (re, im) in radians, in double precision. A tracking
+// filter's output turns by a few thousandths of a radian per sample, and
+// there the arc tangent series to the ninth power is exact to double
+// precision (the next term is below 1e-18 of the angle) and several times
+// cheaper than the library's general atan2, which handles the rest.
+inline double turn_angle(float im, float re) {
+    const double y = im;
+    const double x = re;
+    if (x > 0.0 && std::fabs(y) < 0.01 * x) {
+        const double t = y / x;
+        const double t2 = t * t;
+        return t * (1.0 - t2 * (1.0 / 3.0 - t2 * (1.0 / 5.0 - t2 * (1.0 / 7.0 - t2 / 9.0))));
+    }
+    return std::atan2(y, x);
+}
+
 // In the header so that the bank's loop, which runs it 256 x 112 times a
 // block, keeps the filter in registers from here to the renormalisation.
 inline void TrackingFilter::process_sample(float x) {
@@ -77,8 +93,7 @@ inline void TrackingFilter::process_sample(float x) {
     if (power() > threshold) {
         // The output still turns by the angle of step_product per sample:
         // move the oscillator a fraction alpha3 of the way towards it.
-        const double turn = std::atan2(static_cast<double>(step_product.im),
-                                       static_cast<double>(step_product.re));
+        const double turn = turn_angle(step_product.im, step_product.re);
         float candidate = static_cast<float>(turn * -static_cast<double>(alpha3)) + phasor.step;
         // Out of range, or no number at all after an overflowing input: an
         // oscillator with a step that is not a number would never recover.

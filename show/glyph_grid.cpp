@@ -219,6 +219,7 @@ float glyph_grid_weight(const GlyphGrid*, int32_t i, int32_t j) {
 
 void glyph_grid_print(const GlyphGrid* grid) {
     for (const auto& line : grid->lines) std::printf("%s\n", line.data());
+    std::fflush(stdout);  // whole lines out at once, also into a pipe
 }
 
 uint32_t glyph_grid_face_mask(const GlyphGrid* grid, int32_t i, int32_t j) {

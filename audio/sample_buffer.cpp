@@ -73,6 +73,13 @@ int32_t SampleBuffer::load(const char* path) {
                      static_cast<long long>(MAX_SAMPLES));
         return 0;
     }
+    // A stream of unknown length that gives nothing at all is damaged (cut
+    // off after its headers, say), unlike a file that says it is empty.
+    if (!length_known && read == 0) {
+        samples.clear();
+        std::fprintf(stderr, "error loading file: %s (no sound could be decoded)\n", path);
+        return 0;
+    }
     // A file that ends early (cut off, or damaged past some point) keeps the
     // whole frames it held; nothing past them is made up.
     const sf_count_t frames = read / info.channels;

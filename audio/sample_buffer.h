@@ -17,8 +17,9 @@ struct SampleBuffer {
     static void destroy(SampleBuffer* buffer);
 
     // Reads the whole file and reports it on standard error. 0 and an empty
-    // buffer when the file cannot be read or holds more samples than 32 bits
-    // can count; a file that ends before its header says keeps what it held.
+    // buffer when the file cannot be read, holds more samples than 32 bits
+    // can count, or is a stream from which nothing decodes; a file that ends
+    // before its header says keeps what it held.
     int32_t load(const char* path);
     // Scales the samples so that the largest magnitude becomes 1.0; silence
     // stays as it is.

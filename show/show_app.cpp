@@ -1,31 +1,188 @@
 #include "show/show_app.h"
 
-#include <cstdint>
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <array>
 #include <cstdlib>
 
+#include "app/application.h"
 #include "app/callback_table.h"
 #include "app/style.h"
 #include "app/window.h"
+#include "app/window_geometry.h"
+#include "audio/audio_track.h"
+#include "gui/font.h"
+#include "gui/knob.h"
+#include "gui/parameter.h"
+#include "gui/viewport.h"
+#include "gui/widget.h"
+#include "show/scene.h"
+#include "show/show.h"
 
 namespace {
 constexpr uint8_t KEY_ESCAPE = 27;
+constexpr uint8_t KEY_SPACE = 32;
 
-int32_t show_init(Window*) { return 1; }
+constexpr size_t VIEWPORT = 0;
+constexpr size_t KNOB_A = 1;
+constexpr size_t KNOB_B = 2;
 
-void show_key(Window*, uint8_t key, int32_t, int32_t) {
-    if (key == KEY_ESCAPE) std::exit(0);
+constexpr double KNOB_SIZE = 0.09090909090909091;  // an eleventh of the window's width
+constexpr double KNOB_A_X = 0.08454545454545453;
+constexpr double KNOB_B_X = 0.8245454545454546;
+constexpr double KNOB_Y = 0.1009090909090909;
+constexpr double FONT_HEIGHT_OF_SCREEN = 0.1;
+constexpr int32_t PHASE_COUNT = 13;
+constexpr int32_t PATTERN_COUNT = 104;
+
+ShowContext* the_show = nullptr;
+
+ShowContext& context_of(Window* window) { return *static_cast<ShowContext*>(window->callbacks->user_data); }
+
+void knob_a_changed(Parameter* parameter, void* data) {
+    auto* context = static_cast<ShowContext*>(data);
+    if (context->scene != nullptr) scene_set_knob_a(context->scene, static_cast<float>(parameter->normalized()));
 }
+
+void knob_b_changed(Parameter* parameter, void* data) {
+    auto* context = static_cast<ShowContext*>(data);
+    if (context->scene != nullptr) scene_set_knob_b(context->scene, static_cast<float>(parameter->normalized()));
+}
+
+// The scene in 3D: a perspective camera five units in front of the figure.
+// The window's matrices are put back afterwards.
+void viewport_draw(Widget* viewport) {
+    const float a = aspect(viewport);
+    std::array<GLfloat, 16> projection{}, model_view{};
+    glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
+    glGetFloatv(GL_MODELVIEW_MATRIX, model_view.data());
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(60.0, a, 0.01, 1000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(0.0, 0.0, -5.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+    if (the_show != nullptr && the_show->scene != nullptr) scene_draw(the_show->scene);
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixf(projection.data());
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixf(model_view.data());
+}
+
+Widget* make_knob(Window* window, ShowContext& context, size_t index, double x, ParameterChangeFn changed) {
+    const WindowGeometry& geometry = *window->geometry;
+    const double screen_aspect = static_cast<double>(geometry.screen_width) / geometry.screen_height;
+    Widget* knob = create_knob(window->application, window->geometry, "turn", 1, 1, x, KNOB_Y, KNOB_SIZE,
+                               screen_aspect * KNOB_SIZE);
+    Parameter* parameter = Parameter::create(window, static_cast<int32_t>(index), 0.0);
+    parameter->set_range(0.0, 1.0);
+    parameter->set_label("");
+    parameter->set_on_change(changed, &context);
+    knob->set_parameter(parameter);
+    context.parameters[index] = parameter;
+    return knob;
+}
+
+// Opens the font and the music and builds the scene; the music starts last,
+// so its play position times everything from then on. The show cannot go
+// on without any of them: a failure ends the program after the message of
+// whatever failed.
+int32_t show_init(Window* window) {
+    ShowContext& context = context_of(window);
+    const WindowGeometry& geometry = *window->geometry;
+    const int32_t screen_w = geometry.screen_width;
+    const int32_t screen_h = geometry.screen_height;
+    context.widgets[KNOB_A] = make_knob(window, context, KNOB_A, KNOB_A_X, knob_a_changed);
+    context.widgets[KNOB_B] = make_knob(window, context, KNOB_B, KNOB_B_X, knob_b_changed);
+    context.widgets[VIEWPORT] = create_viewport(window->application, window->geometry, "", 0, 0, viewport_draw,
+                                                0.0, 0.0, 1.0, 1.0, 0);
+    context.parameters[VIEWPORT] = nullptr;
+    if (context.panel_visible == 0) window->toggle_fullscreen();
+
+    context.font = Font::create(screen_h * FONT_HEIGHT_OF_SCREEN);
+    if (context.font->load(SHOW_FONT_PATH, 1) != 1) std::exit(1);
+    context.track = AudioTrack::create();
+    if (context.track->open_file(SHOW_MUSIC_PATH) != 1) std::exit(1);
+    const double length = context.track->length_seconds();
+    context.scene = show_build(context.track, PHASE_COUNT, PATTERN_COUNT, context.font, screen_w, screen_h);
+    scene_set_window(context.scene, 0.0, length);
+    scene_setup(context.scene);
+    const int32_t started = context.track->start();
+    if (started != 1) std::exit(1);
+    return started;
+}
+
+void show_idle(Window* window) {
+    ShowContext& context = context_of(window);
+    if (context.scene == nullptr) return;
+    scene_tick(context.scene);
+    Vec3 background{};
+    scene_background(context.scene, background);
+    set_background(context.widgets[VIEWPORT], background[0], background[1], background[2]);
+}
+
+void show_display(Window* window) {
+    ShowContext& context = context_of(window);
+    if (context.widgets[VIEWPORT] == nullptr) return;
+    context.widgets[VIEWPORT]->draw();
+    if (context.panel_visible == 1) {
+        context.widgets[KNOB_A]->draw();
+        context.widgets[KNOB_B]->draw();
+    }
+}
+
+void show_key(Window* window, uint8_t key, int32_t, int32_t) {
+    if (key == KEY_ESCAPE) std::exit(0);
+    if (key == KEY_SPACE) {
+        ShowContext& context = context_of(window);
+        context.panel_visible = 1 - context.panel_visible;
+        window->toggle_fullscreen();
+    }
+}
+
+// The knobs are never disabled: hidden, they still follow the pointer.
+void show_mouse(Window* window, int32_t button, int32_t state, int32_t x, int32_t y) {
+    for (Widget* widget : context_of(window).widgets)
+        if (widget != nullptr) widget->handle_mouse(button, state, x, y);
+}
+
+void show_motion(Window* window, int32_t x, int32_t y) {
+    for (Widget* widget : context_of(window).widgets)
+        if (widget != nullptr) widget->handle_motion(x, y);
+}
+
+void ignore_key(Window*, uint8_t, int32_t, int32_t) {}
+void ignore_special(Window*, int32_t, int32_t, int32_t) {}
+void ignore_motion(Window*, int32_t, int32_t) {}
+void ignore_wheel(Window*, int32_t, int32_t, int32_t, int32_t) {}
 }  // namespace
 
-Window* show_window_create(Application* application, double relative_width,
-                           double relative_height) {
+Window* show_window_create(Application* application, double relative_width, double relative_height) {
     Window* window = Window::create(application, BACKEND_GLUT, 0, relative_width, relative_height);
-    CallbackTable::create(window, nullptr, show_init, nullptr, nullptr, show_key, nullptr, nullptr,
-                          nullptr, nullptr, nullptr, nullptr, nullptr);
+    auto* context = new ShowContext{};
+    CallbackTable::create(window, context, show_init, show_display, show_idle, show_key, ignore_key,
+                          ignore_special, ignore_special, show_mouse, show_motion, ignore_motion,
+                          ignore_wheel);
     window->set_style(create_default_style());
+    the_show = context;
     return window;
 }
 
 void show_teardown(Window* window) {
-    if (window != nullptr) CallbackTable::release(window->callbacks);
+    if (window == nullptr || window->callbacks == nullptr) return;
+    auto* context = static_cast<ShowContext*>(window->callbacks->user_data);
+    window->callbacks->set_user_data(nullptr);
+    if (context != nullptr) {
+        for (Widget* widget : context->widgets)
+            if (widget != nullptr) Widget::destroy(widget);
+        for (Parameter* parameter : context->parameters) Parameter::destroy(parameter);
+        AudioTrack::destroy(context->track);
+        scene_destroy(context->scene);
+        if (the_show == context) the_show = nullptr;
+        delete context;
+    }
+    CallbackTable::release(window->callbacks);
 }
+
+ShowContext* show_context() { return the_show; }

@@ -1,13 +1,39 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
+
 struct Application;
+struct AudioTrack;
+struct Font;
+struct Parameter;
+struct Scene;
+struct Widget;
 struct Window;
 
-// Creates the show's window: GLUT backend at the given fraction of the
+// What the show's callbacks share: the full-window viewport and the two
+// "turn" knobs with their parameters, whether the knob panel is shown, the
+// music, the scene and the font. The fields are the plain reads.
+struct ShowContext {
+    std::array<Widget*, 3> widgets{};        // owned: [0] viewport, [1] knob A, [2] knob B
+    std::array<Parameter*, 3> parameters{};  // owned: [0] none, [1] knob A's, [2] knob B's
+    int32_t panel_visible = 0;  // 0: full screen, viewport only; 1: windowed with the knobs
+    AudioTrack* track = nullptr;  // owned
+    Scene* scene = nullptr;       // owned
+    Font* font = nullptr;
+};
+
+// The files the show reads, relative to the folder it starts in.
+inline constexpr const char* SHOW_FONT_PATH = "./font/HomeVideo-Regular.ttf";
+inline constexpr const char* SHOW_MUSIC_PATH = "./sounds/music0.ogg";
+
+// Creates the show's window: the GLUT backend at the given fraction of the
 // screen, the show's callback table and the default style.
 Window* show_window_create(Application* application, double relative_width,
                            double relative_height);
 
-// Releases what show_window_create attached; runs only when the backend's
-// loop returns.
+// Releases what the show made; runs only when the backend's loop returns.
 void show_teardown(Window* window);
+
+// The process's show, for the callbacks that are handed no user data.
+ShowContext* show_context();

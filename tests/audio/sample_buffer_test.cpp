@@ -178,6 +178,18 @@ TEST_F(SampleBufferTest, CutOggStreamKeepsWhatDecodes) {
     for (float sample : loaded.buffer->samples) ASSERT_LE(std::fabs(sample), 1.0f);
 }
 
+TEST_F(SampleBufferTest, OggStreamCutBeforeItsSoundIsRefused) {
+    const std::string path = dir.file("headers-only.ogg");
+    write_sound(path, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 2, 44100, distinct_samples(100000, 2));
+    // The three Vorbis headers fill the first pages; keep them and a little more.
+    std::filesystem::resize_file(path, 4600);
+    Loaded loaded;
+    load(loaded, path);
+    EXPECT_EQ(loaded.result, 0);
+    EXPECT_EQ(loaded.err, "error loading file: " + path + " (no sound could be decoded)\n");
+    EXPECT_TRUE(loaded.buffer->samples.empty());
+}
+
 TEST_F(SampleBufferTest, MissingFileGivesOneErrorLine) {
     const std::string path = dir.file("missing.ogg");
     Loaded loaded;

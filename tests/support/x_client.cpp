@@ -123,6 +123,29 @@ std::array<int, 3> XClient::shown_pixel(unsigned long window, int x, int y) {
             static_cast<int>(pixel & 0xFF)};
 }
 
+Picture XClient::picture_of(unsigned long window) {
+    Display* display = as_display(display_);
+    if (window == 0) window = DefaultRootWindow(display);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, window, &attributes);
+    Picture picture;
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
+                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (image == nullptr) return picture;
+    picture.width = attributes.width;
+    picture.height = attributes.height;
+    picture.pixels.reserve(static_cast<size_t>(picture.width) * picture.height);
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            picture.pixels.push_back({static_cast<int>((pixel >> 16) & 0xFF),
+                                      static_cast<int>((pixel >> 8) & 0xFF), static_cast<int>(pixel & 0xFF)});
+        }
+    }
+    XDestroyImage(image);
+    return picture;
+}
+
 WindowRect XClient::rect_of(unsigned long window) {
     Display* display = as_display(display_);
     XWindowAttributes attributes{};

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 // A window's client area in root-window coordinates.
 struct WindowRect {
@@ -17,6 +18,22 @@ struct FrameExtents {
     int right = 0;
     int top = 0;
     int bottom = 0;
+};
+
+// What a window shows, pixel by pixel from the top-left, as red, green and blue.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::array<int, 3>> pixels;  // row by row
+
+    const std::array<int, 3>& at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+    // How many pixels satisfy the test.
+    template <typename Test>
+    int count(Test test) const {
+        int n = 0;
+        for (const auto& rgb : pixels) n += test(rgb) ? 1 : 0;
+        return n;
+    }
 };
 
 // A test's own connection to an X server: real input through the XTest
@@ -52,6 +69,8 @@ public:
     unsigned long parent_of(unsigned long window);
     // Red, green and blue of one pixel of what the window shows, from the top-left.
     std::array<int, 3> shown_pixel(unsigned long window, int x, int y);
+    // The whole of what the window shows (the screen for window 0).
+    Picture picture_of(unsigned long window);
 
     WindowRect rect_of(unsigned long window);
     FrameExtents frame_extents(unsigned long window);

@@ -1,0 +1,66 @@
+#include "show/scene.h"
+
+#include "audio/audio_track.h"
+#include "show/show_state.h"
+
+Scene* scene_new(SceneCallback setup, SceneCallback draw, SceneCallback update) {
+    auto* scene = new Scene{};
+    scene->setup = setup;
+    scene->draw = draw;
+    scene->update = update;
+    return scene;
+}
+
+void scene_set_state(Scene* scene, ShowState* state) { scene->state = state; }
+
+ShowState* scene_state(const Scene* scene) { return scene->state; }
+
+void scene_set_track(Scene* scene, AudioTrack* track) { scene->track = track; }
+
+AudioTrack* scene_track(const Scene* scene) { return scene->track; }
+
+void scene_set_window(Scene* scene, double start_seconds, double end_seconds) {
+    scene->window_start = start_seconds;
+    scene->window_end = end_seconds;
+}
+
+void scene_setup(Scene* scene) {
+    if (scene->setup != nullptr) scene->setup(scene);
+}
+
+void scene_tick(Scene* scene) {
+    if (scene->active != 0 && scene->update != nullptr) scene->update(scene);
+    if (scene->track == nullptr) return;
+    const double now = scene_time(scene);
+    scene->active = (scene->window_start <= now && now <= scene->window_end) ? 1 : 0;
+}
+
+void scene_draw(Scene* scene) {
+    if (scene->active != 0 && scene->draw != nullptr) scene->draw(scene);
+}
+
+double scene_time(const Scene* scene) {
+    return scene->track != nullptr ? scene->track->position_seconds() : 0.0;
+}
+
+void scene_background(const Scene* scene, Vec3& out) {
+    if (scene->state == nullptr) {
+        out = {0.0f, 0.0f, 0.0f};
+        return;
+    }
+    out = scene->state->background;
+}
+
+void scene_set_knob_a(Scene* scene, float value) { scene->knob_a = value; }
+
+void scene_set_knob_b(Scene* scene, float value) { scene->knob_b = value; }
+
+float scene_knob_a(const Scene* scene) { return scene->knob_a; }
+
+float scene_knob_b(const Scene* scene) { return scene->knob_b; }
+
+void scene_seek(Scene* scene, double seconds) {
+    if (scene->track != nullptr) scene->track->seek_seconds(seconds);
+}
+
+int32_t scene_is_active(const Scene* scene) { return scene->active; }

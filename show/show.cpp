@@ -1,0 +1,390 @@
+#include "show/show.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+
+#include "audio/audio_track.h"
+#include "geometry/deformer.h"
+#include "geometry/draw.h"
+#include "geometry/mesh.h"
+#include "geometry/mesh_instance.h"
+#include "geometry/mesh_processing.h"
+#include "geometry/paths.h"
+#include "show/color_ramp.h"
+#include "show/glyph_grid.h"
+#include "show/scene.h"
+#include "show/show_state.h"
+#include "show/text_line.h"
+
+namespace {
+// The figure: an 11 x 11 grid 4 units wide, bars 0.4 cell thick.
+constexpr float GRID_SIZE = 4.0f;
+constexpr float BAR_THICKNESS = 4.0f;
+constexpr float SEGMENT_LENGTH = 1.0f;
+constexpr float WELD_TOLERANCE = 0.0855555534f;
+
+// The music is listened to at E5, the lead's home note, with levels
+// smoothed over 5 ms.
+constexpr float LISTEN_HZ = 647.0f;
+constexpr float LISTEN_SMOOTHING_MS = 5.0f;
+
+constexpr float COPY_SCALE = 0.08f;
+constexpr float SKELETON_LINE_WIDTH = 4.0f;
+const Vec3 VERTICAL_AXIS = {0.0f, 1.0f, 0.0f};
+const Vec3 DEPTH_AXIS = {0.0f, 0.0f, 1.0f};
+const Rgba WHITE = {1.0f, 1.0f, 1.0f, 1.0f};
+const Rgba RED = {1.0f, 0.0f, 0.0f, 1.0f};
+
+// A cue fires when the pattern position crosses its boundary: it moves the
+// show on to an act, or brings in a line of the credits, or both.
+constexpr int32_t NO_ACT = -1;
+struct Cue {
+    int32_t pattern;
+    int32_t act;
+    const char* text;
+};
+constexpr std::array<Cue, 14> CUES = {{
+    {2, 1, nullptr},
+    {4, 2, nullptr},
+    {6, 3, nullptr},
+    {8, 5, nullptr},
+    {14, 6, nullptr},
+    {16, 7, nullptr},
+    {20, 8, nullptr},
+    {24, 9, SHOW_TITLE},
+    {28, NO_ACT, SHOW_CREDITS},
+    {42, NO_ACT, SHOW_THANKS_1},
+    {56, NO_ACT, SHOW_THANKS_2},
+    {60, NO_ACT, SHOW_THANKS_3},
+    {88, NO_ACT, SHOW_CLOSING},
+    {104, 10, nullptr},
+}};
+
+ShowState& state_of(Scene* scene) { return *scene->state; }
+
+// The pattern position of a play position; 0 for a track without length.
+double pattern_position(const ShowState& state, double seconds) {
+    const double length = state.timeline.pattern_length;
+    return length > 0.0 ? seconds / length : 0.0;
+}
+
+void derive_deformer_parameters(ShowState& state) {
+    state.radius = static_cast<float>(state.radius_control * 0.975 + 0.025);
+    state.sharpness = static_cast<float>(state.sharpness_control * 9.9 + 0.1);
+    state.bias = state.bias_control;
+}
+
+// The loudness near E5 right now, 0 to 1.
+float listen(const Scene* scene) {
+    AudioTrack* track = scene->track;
+    if (track == nullptr) return 0.0f;
+    track->set_smoothing_ms(LISTEN_SMOOTHING_MS);
+    return track->level_at(LISTEN_HZ);
+}
+
+// Where the listened level lies between quiet (0.14) and loud (0.70), 0 to 1.
+float loudness_fraction(float level) {
+    const float fraction = static_cast<float>((level - 0.14) / 0.56);
+    return std::clamp(fraction, 0.0f, 1.0f);
+}
+
+// The lattice copies in lattice order, with their offsets from the centre.
+template <typename Visit>
+void for_each_copy(ShowState& state, Visit visit) {
+    size_t index = 0;
+    for (int32_t o = -2; o <= 2; ++o)
+        for (int32_t m = -2; m <= 2; ++m)
+            for (int32_t n = -2; n <= 2; ++n) visit(state.cubes[index++], o, m, n);
+}
+
+Vec3 copy_base_place(int32_t o, int32_t m, int32_t n) {
+    return {static_cast<float>(o) / 5.0f * 8.0f, static_cast<float>(m) / 5.0f * 8.0f,
+            static_cast<float>(n) / 5.0f * 4.0f};
+}
+
+void set_copies_visible(ShowState& state, int32_t visible) {
+    for_each_copy(state, [&](MeshInstance* copy, int32_t, int32_t, int32_t) {
+        instance_set_visible(copy, visible);
+    });
+}
+
+void report_timeline(double length, const Timeline& timeline) {
+    std::fprintf(stderr, "----------audio---------\n");
+    std::fprintf(stderr, "total   : %g s\n", length);
+    std::fprintf(stderr, "phases  : %3d | %3.2f s\n", timeline.phase_count, timeline.phase_length);
+    std::fprintf(stderr, "patterns: %3d | %3.2f s\n", timeline.pattern_count, timeline.pattern_length);
+    std::fprintf(stderr, "------------------------\n");
+}
+
+// The credit line blinks white and black on alternate updates; late in act
+// 9 it takes the ramp's colour opposite the background instead.
+void color_and_move_text(ShowState& state) {
+    RampColor color{};
+    const double patterns_into_act_9 = pattern_position(state, state.previous_time) - 24.0;
+    if (state.act == 9 && static_cast<float>(patterns_into_act_9) >= 16.0f && state.ramp != nullptr) {
+        color_ramp_sample(state.ramp, color, static_cast<float>(std::fmod(state.hue + 0.5, 1.0)));
+    } else {
+        color = state.blink == 1 ? RampColor{1.0f, 1.0f, 1.0f} : RampColor{0.0f, 0.0f, 0.0f};
+        state.blink = 1 - state.blink;
+    }
+    text_line_set_color(state.text, color);
+    text_line_advance(state.text);
+}
+
+// Fires every cue whose boundary lies between the previous and the present
+// pattern position, both ends included, in order. A track without length
+// has no patterns to cross.
+void fire_cues(ShowState& state, double now) {
+    if (state.timeline.pattern_length > 0.0) {
+        const double from = pattern_position(state, state.previous_time);
+        const double to = pattern_position(state, now);
+        for (const Cue& cue : CUES) {
+            if (!(from <= cue.pattern && to >= cue.pattern)) continue;
+            if (cue.act != NO_ACT) state.act = cue.act;
+            if (cue.text != nullptr) text_line_set_text(state.text, cue.text);
+        }
+    }
+    state.previous_time = now;
+}
+
+void enter_act(Scene* scene, int32_t act) {
+    ShowState& state = state_of(scene);
+    switch (act) {
+        case 3:
+            pathset_set_scale(state.paths, 0.8f);
+            instance_set_visible(state.figure, 1);
+            break;
+        case 5: instance_set_visible(state.path_figure, 0); break;
+        case 9:
+            for_each_copy(state, [](MeshInstance* copy, int32_t, int32_t, int32_t) {
+                instance_set_ambient(copy, {0.0f, 0.0f, 0.0f});
+            });
+            set_copies_visible(state, 1);
+            break;
+        case 10:
+            set_copies_visible(state, 0);
+            instance_set_rotation(state.figure, VERTICAL_AXIS, 0.0f);
+            mesh_fill_color(state.figure_mesh, RED);
+            state.background = {1.0f, 1.0f, 1.0f};
+            break;
+        default: break;
+    }
+}
+
+// Act 3: the figure swells from nothing around its skeleton.
+void swell_figure(Scene* scene, double pattern) {
+    ShowState& state = state_of(scene);
+    state.radius_control = static_cast<float>((pattern - 6.0) * 0.5 * 0.5);
+    state.sharpness_control = 2.0f;
+    state.bias_control = 0.35f;
+    state.sharpness = 19.9f;
+    state.bias = 0.35f;
+    state.radius = static_cast<float>(state.radius_control * 0.975 + 0.025);
+    show_refigure(scene);
+}
+
+void turn_figure(ShowState& state, double degrees) {
+    instance_set_rotation(state.figure, VERTICAL_AXIS, static_cast<float>(degrees));
+}
+
+// Act 9: the lattice of copies grows, wobbles and spins around the
+// figure, and from pattern 40 the background follows the music.
+void dance(Scene* scene, double pattern) {
+    ShowState& state = state_of(scene);
+    const double x = pattern - 24.0;
+    const float xf = static_cast<float>(x);
+    const float growth = xf >= 12.0f ? static_cast<float>(1.0 + (xf - 12.0) / 92.0) : 1.0f;
+    const double w = (xf - 16.0) / 88.0;
+    const float smoothing = xf >= 16.0f ? static_cast<float>(0.95 * (1.0 - w) + 0.75 * w) : 0.95f;
+    const float ambient = xf < 2.0f ? static_cast<float>(xf * 0.5) : 1.0f;
+    Vec3 wobble{0.0f, 0.0f, 0.0f};
+    if (xf >= 8.0f) {
+        const auto phi = static_cast<float>((xf - 8.0) * 2.0 * std::numbers::pi *
+                                            state.timeline.pattern_length * 0.1);
+        wobble = {static_cast<float>(0.5 * std::sin(2.0 * phi)),
+                  static_cast<float>(0.5 * std::sin(3.0 * phi)),
+                  static_cast<float>(0.5 * std::sin(5.0 * phi))};
+    }
+    const float spin =
+        xf >= 4.0f ? static_cast<float>((xf - 4.0) * state.timeline.pattern_length * 360.0 * 0.25) : 0.0f;
+
+    show_follow_audio(scene);
+    turn_figure(state, static_cast<float>(x / 80.0) * 11520.0);
+    show_recolor(scene);
+
+    for_each_copy(state, [&](MeshInstance* copy, int32_t, int32_t, int32_t) {
+        instance_set_target(copy, state.figure_mesh);
+        instance_set_ambient(copy, {ambient, ambient, ambient});
+    });
+    for_each_copy(state, [&](MeshInstance* copy, int32_t o, int32_t m, int32_t n) {
+        const Vec3 base = copy_base_place(o, m, n);
+        instance_set_position(copy, base[0] + wobble[0], base[1] + wobble[1], base[2] + wobble[2]);
+        instance_set_rotation(copy, DEPTH_AXIS, spin);
+        const float scale = static_cast<float>(COPY_SCALE * static_cast<double>(growth));
+        instance_set_scale(copy, scale, scale, scale);
+    });
+
+    if (xf >= 16.0f) {
+        const float heard = std::clamp(static_cast<float>(listen(scene) / 0.83), 0.0f, 1.0f);
+        state.level = static_cast<float>((1.0 - smoothing) * heard + static_cast<float>(smoothing * state.level));
+        const auto position = static_cast<float>(gain(state.level, 0.1));
+        RampColor color{};
+        color_ramp_sample(state.ramp, color, position);
+        state.background = color;
+        state.hue = position;
+    }
+}
+
+void act_frame(Scene* scene, double pattern) {
+    ShowState& state = state_of(scene);
+    switch (state.act) {
+        case 1: pathset_set_scale(state.paths, static_cast<float>(0.6 + 0.4 * (pattern - 2.0) * 0.5)); break;
+        case 3: swell_figure(scene, pattern); break;
+        case 5: turn_figure(state, ((pattern - 8.0) / 6.0) * 720.0); break;
+        case 7: show_follow_audio(scene); break;
+        case 8:
+            show_follow_audio(scene);
+            turn_figure(state, (pattern - 20.0) * 0.25 * 720.0);
+            show_recolor(scene);
+            break;
+        case 9: dance(scene, pattern); break;
+        default: break;
+    }
+}
+}  // namespace
+
+Scene* show_build(AudioTrack* track, int32_t phase_count, int32_t pattern_count, const Font* font,
+                  int32_t width, int32_t height) {
+    auto* state = new ShowState{};
+    Scene* scene = scene_new(show_setup, show_draw, show_update);
+    const double length = track != nullptr ? track->length_seconds() : 0.0;
+    state->scene = scene;
+    scene_set_state(scene, state);
+    state->text = text_line_new(font, width, height, 0.9f, 0.01f);
+    state->blink = 1;
+    scene_set_track(scene, track);
+    Timeline& timeline = state->timeline;
+    timeline.phase_count = phase_count;
+    timeline.pattern_count = pattern_count;
+    // Without phases or patterns there is nothing to divide by.
+    timeline.phase_length = phase_count > 0 ? length / phase_count : 0.0;
+    timeline.pattern_length = pattern_count > 0 ? length / pattern_count : 0.0;
+    report_timeline(length, timeline);
+    return scene;
+}
+
+void show_setup(Scene* scene) {
+    ShowState& state = state_of(scene);
+    derive_deformer_parameters(state);
+    state.grid = glyph_grid_new();
+    glyph_grid_print(state.grid);
+
+    Mesh** boxes = nullptr;
+    int32_t box_count = 0;
+    glyph_grid_build_meshes(state.grid, &boxes, &box_count, GLYPH_MESH_BARS, GRID_SIZE, BAR_THICKNESS);
+    Mesh* merged = mesh_merge(boxes, box_count);
+    state.figure_mesh = merged;
+    mesh_weld(merged, WELD_TOLERANCE);
+    state.figure = instance_new_mesh(merged);
+    mesh_subdivide(merged, nullptr);
+    mesh_subdivide(merged, nullptr);
+    mesh_fill_color(merged, WHITE);
+
+    glyph_grid_build_paths(state.grid, &state.paths, GRID_SIZE, SEGMENT_LENGTH);
+    state.path_figure = instance_new_paths(state.paths);
+    state.deformer = deformer_new(merged, state.paths, DEFORM_FLAG_WEIGHTED);
+    show_refigure(scene);
+    mesh_destroy(merged);  // the deformer has its own copy; nothing refers to it now
+    for (int32_t i = 0; i < box_count; ++i) mesh_destroy(boxes[i]);
+    delete[] boxes;
+
+    instance_set_visible(state.figure, 0);
+    pathset_set_scale(state.paths, 0.6f);
+    state.ramp = color_ramp_new();
+    color_ramp_set(state.ramp, RAMP_STOPS.data(), static_cast<int32_t>(RAMP_STOPS.size()));
+
+    for_each_copy(state, [&](MeshInstance*& copy, int32_t o, int32_t m, int32_t n) {
+        copy = instance_new_mesh(nullptr);
+        const Vec3 base = copy_base_place(o, m, n);
+        instance_set_position(copy, base[0], base[1], base[2]);
+        instance_set_scale(copy, COPY_SCALE, COPY_SCALE, COPY_SCALE);
+    });
+    set_copies_visible(state, 0);
+}
+
+void show_update(Scene* scene) {
+    ShowState& state = state_of(scene);
+    color_and_move_text(state);
+    const int32_t act_before = state.act;
+    const double now = scene_time(scene);
+    fire_cues(state, now);
+    if (state.act != act_before) enter_act(scene, state.act);
+    act_frame(scene, pattern_position(state, now));
+}
+
+void show_draw(Scene* scene) {
+    ShowState& state = state_of(scene);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    for_each_copy(state, [](MeshInstance* copy, int32_t, int32_t, int32_t) { instance_draw(copy); });
+    // The figure always lies over the lattice.
+    glClear(GL_DEPTH_BUFFER_BIT);
+    instance_draw(state.figure);
+    GLfloat line_width = 1.0f;
+    glGetFloatv(GL_LINE_WIDTH, &line_width);
+    glLineWidth(SKELETON_LINE_WIDTH);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    instance_draw(state.path_figure);
+    glLineWidth(line_width);
+    text_line_draw(state.text);
+}
+
+void show_refigure(Scene* scene) {
+    ShowState& state = state_of(scene);
+    if (state.deformer == nullptr) return;
+    state.figure_mesh = deformer_apply(state.deformer, state.radius, state.sharpness, state.bias);
+    instance_destroy(state.figure);
+    state.figure = instance_new_mesh(state.figure_mesh);
+}
+
+void show_follow_audio(Scene* scene) {
+    ShowState& state = state_of(scene);
+    state.radius_control = 0.5f + 0.25f * loudness_fraction(listen(scene));
+    derive_deformer_parameters(state);
+    show_refigure(scene);
+}
+
+void show_recolor(Scene* scene) {
+    ShowState& state = state_of(scene);
+    state.contrast = 0.1f + 0.7f * loudness_fraction(listen(scene));
+    Mesh* mesh = state.figure_mesh;
+    if (mesh == nullptr || state.ramp == nullptr) return;
+    Rgba* colors = mesh_colors(mesh);
+    for (int32_t i = 0; i < mesh_color_count(mesh); ++i) {
+        RampColor rgb{};
+        color_ramp_sample(state.ramp, rgb, static_cast<float>(gain(colors[i][3], state.contrast)));
+        colors[i] = {rgb[0], rgb[1], rgb[2], colors[i][3]};
+    }
+}
+
+void scene_destroy(Scene* scene) {
+    if (scene == nullptr) return;
+    ShowState* state = scene->state;
+    if (state != nullptr) {
+        text_line_destroy(state->text);
+        glyph_grid_destroy(state->grid);
+        deformer_destroy(state->deformer);
+        pathset_destroy(state->paths);
+        mesh_destroy(state->figure_mesh);
+        instance_destroy(state->figure);
+        instance_destroy(state->path_figure);
+        color_ramp_destroy(state->ramp);
+        for (MeshInstance* copy : state->cubes) instance_destroy(copy);
+    }
+    delete scene;
+    delete state;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+
+struct AudioTrack;
+struct Font;
+struct Scene;
+
+// The show's scene: a figure drawn from ASCII art, wrapped around its own
+// skeleton, moved through its acts by the music's patterns and by the
+// loudness near E5, joined late by a dancing lattice of copies, with a
+// scrolling credit line.
+
+// Creates the scene and its state for a loaded track divided into phases
+// and patterns, and reports the division on standard error. The credit
+// line is laid out over width x height pixels.
+Scene* show_build(AudioTrack* track, int32_t phase_count, int32_t pattern_count, const Font* font,
+                  int32_t width, int32_t height);
+// Builds the figure, skeleton, ramp and lattice (the scene's set-up).
+void show_setup(Scene* scene);
+// One frame of the show (the scene's update).
+void show_update(Scene* scene);
+// Draws the lattice, the figure, the skeleton and the credit line (the
+// scene's draw), in the camera the caller has set.
+void show_draw(Scene* scene);
+
+// Deforms the figure again with the current parameters and gives it a new
+// instance (unrotated, visible).
+void show_refigure(Scene* scene);
+// Thickens the figure with the loudness near 647 Hz, then refigures it.
+void show_follow_audio(Scene* scene);
+// Colours the figure along the ramp by vertex weight, bent by the loudness.
+void show_recolor(Scene* scene);
+
+// Releases the scene, its state and everything the state owns.
+void scene_destroy(Scene* scene);

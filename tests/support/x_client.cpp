@@ -126,11 +126,27 @@ std::array<int, 3> XClient::shown_pixel(unsigned long window, int x, int y) {
 Picture XClient::picture_of(unsigned long window) {
     Display* display = as_display(display_);
     if (window == 0) window = DefaultRootWindow(display);
+    Picture picture;
+    // X refuses (and Xlib's default handler then ends the test) to read a
+    // window that is not viewable or not wholly on the screen, as a window
+    // is for a moment while it maps or goes full screen. The server is held
+    // between the check and the read so that nothing changes in between;
+    // until then the picture is empty.
+    XGrabServer(display);
     XWindowAttributes attributes{};
     XGetWindowAttributes(display, window, &attributes);
-    Picture picture;
-    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
-                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    int x = 0, y = 0;
+    XWindow child = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    const Screen* screen = attributes.screen;
+    const bool readable = attributes.map_state == IsViewable && screen != nullptr && x >= 0 && y >= 0 &&
+                          x + attributes.width <= WidthOfScreen(screen) &&
+                          y + attributes.height <= HeightOfScreen(screen);
+    XImage* image = readable ? XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
+                                         static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap)
+                             : nullptr;
+    XUngrabServer(display);
+    XFlush(display);
     if (image == nullptr) return picture;
     picture.width = attributes.width;
     picture.height = attributes.height;

@@ -12,7 +12,7 @@
 #include "show/show_state.h"
 #include "show/show_view.h"
 #include "tools/capture/progress_bar.h"
-#include "tools/capture/render_target.h"
+#include "tools/capture/frame_readback.h"
 
 namespace {
 // How far a moment can lie past a frame's time and still be reached there:
@@ -29,12 +29,12 @@ int32_t act_of(const Scene* scene) {
 }
 }  // namespace
 
-Image draw_show_frame(Scene* scene, const RenderTarget& target) {
-    show_frame_draw(scene, target.width, target.height);
+Image draw_show_frame(Scene* scene, int32_t width, int32_t height) {
+    show_frame_draw(scene, width, height);
     Image image;
-    image.width = target.width;
-    image.height = target.height;
-    target.read(image.rgba);
+    image.width = width;
+    image.height = height;
+    read_frame(width, height, image.rgba);
     return image;
 }
 
@@ -73,7 +73,7 @@ int32_t CapturePass::run() {
         }
 
         if (keep_frame || !reached.empty()) {
-            const Image image = draw_show_frame(clock.scene, *target);
+            const Image image = draw_show_frame(clock.scene, width, height);
             ++frames_drawn;
             if (keep_frame) {
                 if (write_png(frame_path(frames_dir, frame), image) != 1) return 0;
@@ -90,7 +90,7 @@ int32_t CapturePass::run() {
                 }
             }
         } else if (upcoming) {
-            show_frame_draw(clock.scene, target->width, target->height);
+            show_frame_draw(clock.scene, width, height);
             ++frames_drawn;
         }
         if (show_progress) progress.update(std::min(frame + 1, total));

@@ -9,8 +9,6 @@
 #include "tools/capture/image.h"
 #include "tools/capture/show_clock.h"
 
-struct RenderTarget;
-
 // A moment to keep a picture of: written to `path`, or kept as picture
 // `sheet_index` of the contact sheet.
 struct Still {
@@ -28,7 +26,8 @@ struct Still {
 // plain reads.
 struct CapturePass {
     ShowClock clock;
-    RenderTarget* target = nullptr;  // borrowed, bound
+    int32_t width = 0;  // the frame of the current OpenGL context
+    int32_t height = 0;
     std::vector<Still> stills;       // still to come
     // Every frame from the first that reaches `from` to the first that
     // reaches `to`, written to frames_dir; none while it is empty.
@@ -51,5 +50,6 @@ struct CapturePass {
     static std::string frame_pattern(const std::string& dir);
 };
 
-// Draws the scene's current frame into the bound target and reads it back.
-Image draw_show_frame(Scene* scene, const RenderTarget& target);
+// Draws the scene's current frame into the current context's frame of
+// width x height pixels and reads it back.
+Image draw_show_frame(Scene* scene, int32_t width, int32_t height);

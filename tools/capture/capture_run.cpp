@@ -23,7 +23,6 @@
 #include "tools/capture/capture_pass.h"
 #include "tools/capture/contact_sheet.h"
 #include "tools/capture/gl_context.h"
-#include "tools/capture/render_target.h"
 #include "tools/capture/video.h"
 
 namespace {
@@ -122,8 +121,8 @@ int32_t finish_frames(const CaptureOptions& options, CapturePass& pass, std::vec
     return 1;
 }
 
-// The capture once the show is open and drawing goes into the target.
-int capture_show(const CaptureOptions& options, ShowContext& show, RenderTarget& target, const std::string& ffmpeg) {
+// The capture once the show is open and the context current.
+int capture_show(const CaptureOptions& options, ShowContext& show, const std::string& ffmpeg) {
     if (check_patterns(options, show.scene) != 1) return CAPTURE_BAD_USAGE;
     std::vector<float> heard;
     CapturePass pass;
@@ -131,7 +130,8 @@ int capture_show(const CaptureOptions& options, ShowContext& show, RenderTarget&
     pass.clock.scene = show.scene;
     pass.clock.fps = options.fps;
     if (!options.frames_dir.empty()) pass.clock.heard = &heard;
-    pass.target = &target;
+    pass.width = options.width;
+    pass.height = options.height;
     pass.stills = stills_of(options);
     pass.frames_dir = options.frames_dir;
     pass.from = options.from;
@@ -153,19 +153,16 @@ int run_capture(const CaptureOptions& options) {
         return CAPTURE_FAILED;
     }
 
-    GlContext* gl = GlContext::create(options.context);
+    GlContext* gl = GlContext::create(options.context, options.width, options.height);
     if (gl == nullptr) return CAPTURE_FAILED;
     std::fprintf(stderr, "morva-capture: drawing off screen with %s\n", gl->description.c_str());
     set_fixed_gl_state();
-    RenderTarget* target = RenderTarget::create(options.width, options.height);
     int status = CAPTURE_FAILED;
     ShowContext show{};
-    if (target != nullptr && show_open(show, options.width, options.height) == 1)
-        status = capture_show(options, show, *target, ffmpeg);
+    if (show_open(show, options.width, options.height) == 1) status = capture_show(options, show, ffmpeg);
     AudioTrack::destroy(show.track);
     scene_destroy(show.scene);
     Font::destroy(show.font);
-    RenderTarget::destroy(target);
     GlContext::destroy(gl);
     return status;
 }

@@ -11,8 +11,10 @@ std::string renderer_name() {
 }
 }  // namespace
 
-GlContext* GlContext::create(ContextChoice choice) {
+GlContext* GlContext::create(ContextChoice choice, int32_t width, int32_t height) {
     auto* context = new GlContext{};
+    context->width = width;
+    context->height = height;
     std::string egl_why, xvfb_why;
     bool made = false;
     if (choice != ContextChoice::xvfb) made = open_egl_context(*context, egl_why);
@@ -23,6 +25,14 @@ GlContext* GlContext::create(ContextChoice choice) {
         if (!xvfb_why.empty()) reasons += (reasons.empty() ? "" : "; ") + std::string("Xvfb: ") + xvfb_why;
         std::fprintf(stderr, "morva-capture: no OpenGL context: %s\n", reasons.c_str());
         delete context;
+        return nullptr;
+    }
+    GLint largest[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, largest);
+    if (width > largest[0] || height > largest[1]) {
+        std::fprintf(stderr, "morva-capture: cannot draw %d x %d pixels: this OpenGL draws at most %d x %d\n", width,
+                     height, largest[0], largest[1]);
+        destroy(context);
         return nullptr;
     }
     context->description += ", " + renderer_name();

@@ -41,9 +41,13 @@ bool play_until(AudioTrack& track, int64_t sound_frame, std::vector<float>* hear
 }
 
 void ShowClock::step() {
+    play_next_frame();
+    scene_tick(scene);
+}
+
+void ShowClock::play_next_frame() {
     ++frame;
     if (!ended) ended = play_until(*track, sound_frame_of(frame, fps), heard);
-    scene_tick(scene);
 }
 
 int64_t ShowClock::sound_position() const { return frames_played(*track); }

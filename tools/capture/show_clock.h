@@ -33,10 +33,14 @@ struct ShowClock {
     // would receive it: interleaved stereo floats.
     std::vector<float>* heard = nullptr;
 
-    // Steps to the next frame: plays the sound up to its time, then ticks
-    // the scene. The first tick (frame 0, at position 0) only starts the
-    // scene, as the live show's first idle step does.
+    // Steps to the next frame: plays the sound up to its time
+    // (play_next_frame), then ticks the scene. The first tick (frame 0, at
+    // position 0) only starts the scene, as the live show's first idle
+    // step does.
     void step();
+    // The sound half of a step: counts the next frame and plays up to its
+    // time, leaving the scene to be ticked.
+    void play_next_frame();
     // Frames of sound played so far.
     int64_t sound_position() const;
     // The play position in seconds, as the show reads it.

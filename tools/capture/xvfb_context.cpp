@@ -1,7 +1,7 @@
 // The capture's context on a private Xvfb it starts itself: for machines
-// whose EGL cannot give a surfaceless desktop context. The context is
-// made current on a small window that is never mapped; drawing goes into
-// a RenderTarget all the same.
+// whose EGL cannot give a surfaceless desktop context. The frame is a
+// window of the frame's size that is never mapped, with a visual chosen as
+// the show's GLUT window chooses its own.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -62,7 +62,7 @@ void stop_xvfb(pid_t pid) {
 }
 
 bool make_glx_context(GlContext& context, Display* display, std::string& why) {
-    int attributes[] = {GLX_RGBA, GLX_DEPTH_SIZE, 24, GLX_DOUBLEBUFFER, 0};
+    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 1, 0};
     XVisualInfo* visual = glXChooseVisual(display, DefaultScreen(display), attributes);
     if (visual == nullptr) {
         why = "the Xvfb offers no OpenGL visual";
@@ -71,7 +71,8 @@ bool make_glx_context(GlContext& context, Display* display, std::string& why) {
     const XWindow root = RootWindow(display, visual->screen);
     XSetWindowAttributes window_attributes{};
     window_attributes.colormap = XCreateColormap(display, root, visual->visual, AllocNone);
-    const XWindow window = XCreateWindow(display, root, 0, 0, 16, 16, 0, visual->depth, InputOutput,
+    const XWindow window = XCreateWindow(display, root, 0, 0, static_cast<unsigned>(context.width),
+                                         static_cast<unsigned>(context.height), 0, visual->depth, InputOutput,
                                          visual->visual, CWColormap, &window_attributes);
     GLXContext gl = glXCreateContext(display, visual, nullptr, 1);
     XFree(visual);

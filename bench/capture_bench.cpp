@@ -6,8 +6,6 @@
 // the heaviest). PNG encoding of such a frame is measured on its own.
 // Budget: none; the live show's own 60 frames a second for comparison.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -18,6 +16,7 @@
 #include "audio/audio_track.h"
 #include "audio/sample_buffer.h"
 #include "bench/music_like.h"
+#include "bench/quiet.h"
 #include "gui/font.h"
 #include "show/scene.h"
 #include "show/show.h"
@@ -33,28 +32,6 @@ constexpr int32_t WIDTH = 1920;
 constexpr int32_t HEIGHT = 1080;
 constexpr int32_t FPS = 30;
 const std::string FONT = std::string(MORVA_SOURCE_DIR) + "/font/HomeVideo-Regular.ttf";
-
-// The show's reports to both streams stay out of the figures.
-class Quiet {
-public:
-    Quiet() : saved_out_(dup(STDOUT_FILENO)), saved_err_(dup(STDERR_FILENO)) {
-        std::fflush(stdout);
-        const int null_fd = open("/dev/null", O_WRONLY);
-        dup2(null_fd, STDOUT_FILENO);
-        dup2(null_fd, STDERR_FILENO);
-        close(null_fd);
-    }
-    ~Quiet() {
-        std::fflush(stdout);
-        dup2(saved_out_, STDOUT_FILENO);
-        dup2(saved_err_, STDERR_FILENO);
-        close(saved_out_);
-        close(saved_err_);
-    }
-
-private:
-    int saved_out_, saved_err_;
-};
 
 // The show at full size over three minutes of music-like sound held in
 // memory, in an EGL context, run up to a moment.

@@ -152,7 +152,7 @@ TEST_F(ShowRun, StartsFullScreenWithTheSkeletonOverBlackAndToggles) {
     Picture full;
     ASSERT_TRUE(wait_until(morva, [&] {
         full = show.x.picture_of(show.window);
-        return full.count(is_white) > 200 && full.count(is_grey) == full.width * full.height;
+        return !full.pixels.empty() && full.count(is_white) > 200 && full.count(is_grey) == full.width * full.height;
     }, seconds(10))) << "no white skeleton over black";
     auto bright_in = [](const Picture& picture, int left, int top, int width, int height) {
         int n = 0;
@@ -202,6 +202,7 @@ TEST_F(ShowRun, PlaysThroughToTheLastActAndEndsOnEscapeWindowed) {
     bool last_act = false;
     ASSERT_TRUE(wait_until(morva, [&] {
         const Picture screen = show.x.picture_of(show.window);
+        if (screen.pixels.empty()) return false;
         const int red = screen.count(is_red);
         last_act = red > 5000 &&
                    screen.count([](const auto& rgb) { return is_white(rgb) || is_red(rgb); }) > screen.width * screen.height * 9 / 10;

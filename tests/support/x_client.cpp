@@ -127,10 +127,19 @@ Picture XClient::picture_of(unsigned long window) {
     Display* display = as_display(display_);
     if (window == 0) window = DefaultRootWindow(display);
     XWindowAttributes attributes{};
-    XGetWindowAttributes(display, window, &attributes);
     Picture picture;
+    // Only a window on screen has pixels to read: anything else is a
+    // BadMatch, and Xlib's default handler ends the program.
+    if (XGetWindowAttributes(display, window, &attributes) == 0 || attributes.map_state != IsViewable)
+        return picture;
+    // The window may still leave the screen before the request arrives (a
+    // window manager remaps windows it makes full screen): that error is
+    // an empty picture here, not the end of the test program.
+    XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
                               static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    XSync(display, 0);
+    XSetErrorHandler(previous);
     if (image == nullptr) return picture;
     picture.width = attributes.width;
     picture.height = attributes.height;

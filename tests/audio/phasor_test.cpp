@@ -183,7 +183,7 @@ TEST(TrackingFilter, TurnAngleAgreesWithTheLibraryArcTangent) {
     int differing_steps = 0;
     for (int n = 0; n < 200000; ++n) {
         const float re = std::fabs(next()) + 1e-6f;
-        const float im = next() * (n % 2 == 0 ? 0.012f : 2.0f) * re;  // inside and outside the series
+        const float im = next() * (n % 3 == 0 ? 0.012f : n % 3 == 1 ? 0.12f : 2.0f) * re;  // small, in range, beyond
         const double library = std::atan2(static_cast<double>(im), static_cast<double>(re));
         const double series = turn_angle(im, re);
         ASSERT_NEAR(series, library, 1e-15 + 1e-15 * std::fabs(library)) << im << " / " << re;

@@ -64,6 +64,25 @@ bool wait_until(ChildProcess& program, Condition condition, milliseconds limit) 
     return true;
 }
 
+// A started show on its own screen, with its window found.
+struct RunningShow {
+    XServer server = XServer::start(1920, 1080, true);
+    XClient x{server.display()};
+    std::optional<ChildProcess> program;
+    unsigned long window = 0;
+
+    WindowRect rect() { return x.rect_of(window); }
+    bool full_screen() {
+        const WindowRect r = rect();
+        return r.x == 0 && r.y == 0 && r.width == 1920 && r.height == 1080;
+    }
+    void press(unsigned long key) {
+        x.focus(window);
+        x.press_key(key);
+        x.release_key(key);
+    }
+};
+
 // Short tracks composed once for all the tests here.
 class ShowRun : public testing::Test {
 protected:
@@ -97,6 +116,15 @@ protected:
         return ChildProcess::spawn_program({MORVA, TITLE}, program_environment(display), folder.path());
     }
 
+    // Starts the show from the folder on its own screen and finds its window.
+    void launch(RunningShow& show) {
+        ASSERT_TRUE(show.server.running());
+        show.program.emplace(start(show.server.display()));
+        ChildProcess& morva = *show.program;
+        ASSERT_TRUE(wait_until(morva, [&] { return (show.window = show.x.find_window_named(TITLE)) != 0; }, seconds(20)))
+            << morva.wait(milliseconds(100)).describe();
+    }
+
     TempDir folder;
 
 private:
@@ -104,34 +132,13 @@ private:
 };
 TempDir* ShowRun::tracks_ = nullptr;
 
-// A started show on its own screen, with its window found.
-struct RunningShow {
-    XServer server = XServer::start(1920, 1080, true);
-    XClient x{server.display()};
-    std::optional<ChildProcess> program;
-    unsigned long window = 0;
-
-    WindowRect rect() { return x.rect_of(window); }
-    bool full_screen() {
-        const WindowRect r = rect();
-        return r.x == 0 && r.y == 0 && r.width == 1920 && r.height == 1080;
-    }
-    void press(unsigned long key) {
-        x.focus(window);
-        x.press_key(key);
-        x.release_key(key);
-    }
-};
 }  // namespace
 
 TEST_F(ShowRun, StartsFullScreenWithTheSkeletonOverBlackAndToggles) {
     make_folder("31.2");
     RunningShow show;
-    ASSERT_TRUE(show.server.running());
-    show.program.emplace(start(show.server.display()));
+    ASSERT_NO_FATAL_FAILURE(launch(show));
     ChildProcess& morva = *show.program;
-    ASSERT_TRUE(wait_until(morva, [&] { return (show.window = show.x.find_window_named(TITLE)) != 0; }, seconds(20)))
-        << morva.wait(milliseconds(100)).describe();
     ASSERT_TRUE(wait_until(morva, [&] { return show.x.viewable(show.window) && show.full_screen(); }, seconds(20)));
 
     // What it says: the banner and the art; the load report and the timeline.
@@ -152,7 +159,7 @@ TEST_F(ShowRun, StartsFullScreenWithTheSkeletonOverBlackAndToggles) {
     Picture full;
     ASSERT_TRUE(wait_until(morva, [&] {
         full = show.x.picture_of(show.window);
-        return full.count(is_white) > 200 && full.count(is_grey) == full.width * full.height;
+        return !full.pixels.empty() && full.count(is_white) > 200 && full.count(is_grey) == full.width * full.height;
     }, seconds(10))) << "no white skeleton over black";
     auto bright_in = [](const Picture& picture, int left, int top, int width, int height) {
         int n = 0;
@@ -193,15 +200,13 @@ TEST_F(ShowRun, StartsFullScreenWithTheSkeletonOverBlackAndToggles) {
 TEST_F(ShowRun, PlaysThroughToTheLastActAndEndsOnEscapeWindowed) {
     make_folder("10.4");
     RunningShow show;
-    ASSERT_TRUE(show.server.running());
-    show.program.emplace(start(show.server.display()));
+    ASSERT_NO_FATAL_FAILURE(launch(show));
     ChildProcess& morva = *show.program;
-    ASSERT_TRUE(wait_until(morva, [&] { return (show.window = show.x.find_window_named(TITLE)) != 0; }, seconds(20)))
-        << morva.wait(milliseconds(100)).describe();
     // By the end of the track: a red figure on white, nothing else coloured.
     bool last_act = false;
     ASSERT_TRUE(wait_until(morva, [&] {
         const Picture screen = show.x.picture_of(show.window);
+        if (screen.pixels.empty()) return false;
         const int red = screen.count(is_red);
         last_act = red > 5000 &&
                    screen.count([](const auto& rgb) { return is_white(rgb) || is_red(rgb); }) > screen.width * screen.height * 9 / 10;

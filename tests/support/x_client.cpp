@@ -131,10 +131,12 @@ Picture XClient::picture_of(unsigned long window) {
     // window that is not viewable or not wholly on the screen, as a window
     // is for a moment while it maps or goes full screen. The server is held
     // between the check and the read so that nothing changes in between;
-    // until then the picture is empty.
+    // until then the picture is empty. A window destroyed meanwhile is an
+    // error that is quietly an empty picture too.
+    XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     XGrabServer(display);
     XWindowAttributes attributes{};
-    XGetWindowAttributes(display, window, &attributes);
+    if (XGetWindowAttributes(display, window, &attributes) == 0) attributes.map_state = IsUnmapped;
     int x = 0, y = 0;
     XWindow child = 0;
     XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
@@ -146,7 +148,8 @@ Picture XClient::picture_of(unsigned long window) {
                                          static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap)
                              : nullptr;
     XUngrabServer(display);
-    XFlush(display);
+    XSync(display, 0);
+    XSetErrorHandler(previous);
     if (image == nullptr) return picture;
     picture.width = attributes.width;
     picture.height = attributes.height;

@@ -21,7 +21,7 @@
 namespace {
 constexpr int WIDTH = 640;
 constexpr int HEIGHT = 360;
-constexpr int FPS = 25;
+constexpr int FPS = 10;
 
 // The live show with its panel and its open show, but the music played by
 // the test instead of the sound card.
@@ -92,7 +92,10 @@ ChildResult live_frame_matches(const std::string& folder, const std::string& mom
         window->run(1, argv);
         ADD_FAILURE() << "the window's loop returned";
         finish_child();
-    });
+    },
+    // Every frame up to the end is drawn, as live, which takes a while
+    // in the sanitizer build.
+    std::chrono::milliseconds(150000));
 }
 
 class CaptureAgainstLive : public testing::TestWithParam<const char*> {};

@@ -76,9 +76,12 @@ ChildResult run_capture_in(const std::string& folder, const std::vector<std::str
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<std::pair<std::string, std::string>> env;
 #if defined(__SANITIZE_ADDRESS__)
-    // Full stacks hang once llvmpipe compiles its first shader; see
-    // tests/support/sanitizer_options.cpp.
-    env.emplace_back("ASAN_OPTIONS", "detect_leaks=1:fast_unwind_on_malloc=1");
+    // Full stacks hang once llvmpipe compiles its first shader (see
+    // tests/support/sanitizer_options.cpp), and with short stacks the few
+    // blocks Mesa's driver leaves at exit cannot be told from ours, so the
+    // program is not leak-checked at its exit, as morva is not; the pieces
+    // that need no OpenGL are, in the capture's unit tests.
+    env.emplace_back("ASAN_OPTIONS", "detect_leaks=0:fast_unwind_on_malloc=1");
 #endif
     env.insert(env.end(), extra_env.begin(), extra_env.end());
     return ChildProcess::spawn_program(argv, env, folder).wait(timeout);

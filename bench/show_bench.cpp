@@ -5,8 +5,6 @@
 // Budgets on this machine: set-up within 100 ms, an act-9 update within
 // 1 ms.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -14,6 +12,7 @@
 
 #include "audio/audio_track.h"
 #include "audio/sample_buffer.h"
+#include "bench/quiet.h"
 #include "show/scene.h"
 #include "show/show.h"
 #include "show/show_state.h"
@@ -37,28 +36,6 @@ AudioTrack* listening_track() {
     for (int block = 0; block < 400; ++block) AudioTrack::audio_callback(out.data(), nullptr, 256, 0.0, 0, track);
     return track;
 }
-
-// The show reports to both streams; keep that out of the figures.
-class Quiet {
-public:
-    Quiet() : saved_out_(dup(STDOUT_FILENO)), saved_err_(dup(STDERR_FILENO)) {
-        std::fflush(stdout);
-        const int null_fd = open("/dev/null", O_WRONLY);
-        dup2(null_fd, STDOUT_FILENO);
-        dup2(null_fd, STDERR_FILENO);
-        close(null_fd);
-    }
-    ~Quiet() {
-        std::fflush(stdout);
-        dup2(saved_out_, STDOUT_FILENO);
-        dup2(saved_err_, STDERR_FILENO);
-        close(saved_out_);
-        close(saved_err_);
-    }
-
-private:
-    int saved_out_, saved_err_;
-};
 
 void BM_ShowSetup(benchmark::State& state) {
     AudioTrack* track = listening_track();

@@ -8,16 +8,18 @@ MORVA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_PACKAGES=(
   cmake g++ make pkg-config
   freeglut3-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
-  libx11-dev libxtst-dev
+  libegl-dev libegl-mesa0
+  libx11-dev libxtst-dev x11-utils
   librtaudio-dev libsndfile1-dev libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-3270
 )
 # Needed only by the test suite: its own X server, window manager and sound
-# server, and fonts to bake (a small one and one larger than a mebibyte).
+# server, fonts to bake (a small one and one larger than a mebibyte), and
+# ffmpeg for the capture's video (which morva-capture only uses when there).
 TEST_PACKAGES=(
-  xvfb xauth openbox pulseaudio pulseaudio-utils x11-utils xdotool imagemagick
-  fonts-dejavu-core fonts-freefont-ttf
+  xvfb xauth openbox pulseaudio pulseaudio-utils xdotool imagemagick
+  fonts-dejavu-core fonts-freefont-ttf ffmpeg
 )
 
 missing_packages() {
@@ -71,5 +73,30 @@ make_data_files() {
     echo "morva: composing sounds/music0.ogg" >&2
     "$build_dir/tools/morva-compose" "$MORVA_ROOT/sounds/music0.ogg.part" &&
       mv "$MORVA_ROOT/sounds/music0.ogg.part" "$MORVA_ROOT/sounds/music0.ogg"
+  fi
+}
+
+# True when the X display in DISPLAY can be reached.
+display_reachable() {
+  [ -n "${DISPLAY:-}" ] && timeout 10 xdpyinfo >/dev/null 2>&1
+}
+
+# Without a screen to show it on: the show as a contact sheet and a short
+# preview (patterns 38 to 44, where the background starts to follow the
+# music), drawn off screen into build/capture/.
+capture_instead() {
+  local out="$MORVA_ROOT/build/capture"
+  local capture="$MORVA_ROOT/build/tools/morva-capture"
+  echo "morva: no X display${DISPLAY:+ reachable at $DISPLAY}: drawing a contact sheet and a preview instead" >&2
+  mkdir -p "$out"
+  rm -rf "$out/preview"
+  (cd "$MORVA_ROOT" &&
+   "$capture" --sheet "$out/sheet.png" >/dev/null &&
+   "$capture" --frames "$out/preview" --fps 25 --size 960x540 --from p38 --to p44 >/dev/null) || return 1
+  echo "morva: contact sheet: $out/sheet.png"
+  if [ -f "$out/preview/morva.mp4" ]; then
+    echo "morva: preview: $out/preview/morva.mp4"
+  else
+    echo "morva: preview: $out/preview/ (frames and track.wav; with ffmpeg installed, a video too)"
   fi
 }

@@ -1,8 +1,5 @@
 #include "show/show_app.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include <array>
 #include <cstdlib>
 
@@ -19,6 +16,7 @@
 #include "gui/widget.h"
 #include "show/scene.h"
 #include "show/show.h"
+#include "show/show_view.h"
 
 namespace {
 constexpr uint8_t KEY_ESCAPE = 27;
@@ -50,24 +48,9 @@ void knob_b_changed(Parameter* parameter, void* data) {
     if (context->scene != nullptr) scene_set_knob_b(context->scene, static_cast<float>(parameter->normalized()));
 }
 
-// The scene in 3D: a perspective camera five units in front of the figure.
-// The window's matrices are put back afterwards.
+// The scene in 3D, through the show's camera, inside the viewport's area.
 void viewport_draw(Widget* viewport) {
-    const float a = aspect(viewport);
-    std::array<GLfloat, 16> projection{}, model_view{};
-    glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
-    glGetFloatv(GL_MODELVIEW_MATRIX, model_view.data());
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(60.0, a, 0.01, 1000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(0.0, 0.0, -5.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
-    if (the_show != nullptr && the_show->scene != nullptr) scene_draw(the_show->scene);
-    glMatrixMode(GL_PROJECTION);
-    glLoadMatrixf(projection.data());
-    glMatrixMode(GL_MODELVIEW);
-    glLoadMatrixf(model_view.data());
+    show_view_draw(the_show != nullptr ? the_show->scene : nullptr, aspect(viewport));
 }
 
 Widget* make_knob(Window* window, ShowContext& context, size_t index, double x, ParameterChangeFn changed) {
@@ -84,30 +67,16 @@ Widget* make_knob(Window* window, ShowContext& context, size_t index, double x, 
     return knob;
 }
 
-// Opens the font and the music and builds the scene; the music starts last,
-// so its play position times everything from then on. The show cannot go
-// on without any of them: a failure ends the program after the message of
-// whatever failed.
+// Creates the panel, switches to full screen and opens the show; the music
+// starts last, so its play position times everything from then on. The
+// show cannot go on without its files or its sound: a failure ends the
+// program after the message of whatever failed.
 int32_t show_init(Window* window) {
     ShowContext& context = context_of(window);
     const WindowGeometry& geometry = *window->geometry;
-    const int32_t screen_w = geometry.screen_width;
-    const int32_t screen_h = geometry.screen_height;
-    context.widgets[KNOB_A] = make_knob(window, context, KNOB_A, KNOB_A_X, knob_a_changed);
-    context.widgets[KNOB_B] = make_knob(window, context, KNOB_B, KNOB_B_X, knob_b_changed);
-    context.widgets[VIEWPORT] = create_viewport(window->application, window->geometry, "", 0, 0, viewport_draw,
-                                                0.0, 0.0, 1.0, 1.0, 0);
-    context.parameters[VIEWPORT] = nullptr;
+    show_create_panel(window, context);
     if (context.panel_visible == 0) window->toggle_fullscreen();
-
-    context.font = Font::create(screen_h * FONT_HEIGHT_OF_SCREEN);
-    if (context.font->load(SHOW_FONT_PATH, 1) != 1) std::exit(1);
-    context.track = AudioTrack::create();
-    if (context.track->open_file(SHOW_MUSIC_PATH) != 1) std::exit(1);
-    const double length = context.track->length_seconds();
-    context.scene = show_build(context.track, PHASE_COUNT, PATTERN_COUNT, context.font, screen_w, screen_h);
-    scene_set_window(context.scene, 0.0, length);
-    scene_setup(context.scene);
+    if (show_open(context, geometry.screen_width, geometry.screen_height) != 1) std::exit(1);
     const int32_t started = context.track->start();
     if (started != 1) std::exit(1);
     return started;
@@ -186,3 +155,23 @@ void show_teardown(Window* window) {
 }
 
 ShowContext* show_context() { return the_show; }
+
+void show_create_panel(Window* window, ShowContext& context) {
+    context.widgets[KNOB_A] = make_knob(window, context, KNOB_A, KNOB_A_X, knob_a_changed);
+    context.widgets[KNOB_B] = make_knob(window, context, KNOB_B, KNOB_B_X, knob_b_changed);
+    context.widgets[VIEWPORT] = create_viewport(window->application, window->geometry, "", 0, 0, viewport_draw,
+                                                0.0, 0.0, 1.0, 1.0, 0);
+    context.parameters[VIEWPORT] = nullptr;
+}
+
+int32_t show_open(ShowContext& context, int32_t screen_width, int32_t screen_height) {
+    context.font = Font::create(screen_height * FONT_HEIGHT_OF_SCREEN);
+    if (context.font->load(SHOW_FONT_PATH, 1) != 1) return 0;
+    context.track = AudioTrack::create();
+    if (context.track->open_file(SHOW_MUSIC_PATH) != 1) return 0;
+    const double length = context.track->length_seconds();
+    context.scene = show_build(context.track, PHASE_COUNT, PATTERN_COUNT, context.font, screen_width, screen_height);
+    scene_set_window(context.scene, 0.0, length);
+    scene_setup(context.scene);
+    return 1;
+}

@@ -32,6 +32,17 @@ inline constexpr const char* SHOW_MUSIC_PATH = "./sounds/music0.ogg";
 Window* show_window_create(Application* application, double relative_width,
                            double relative_height);
 
+// The show's on-screen panel: the two "turn" knobs with their parameters
+// and the full-window viewport that draws the scene, made for the window.
+void show_create_panel(Window* window, ShowContext& context);
+
+// Bakes the font for a screen of that height, loads the music and builds
+// and sets up the scene for a screen of width x height pixels, into the
+// context; the music is not started. Needs a current OpenGL context (the
+// font becomes a texture). 0 after the loader's message when the font or
+// the music cannot be loaded.
+int32_t show_open(ShowContext& context, int32_t screen_width, int32_t screen_height);
+
 // Releases what the show made; runs only when the backend's loop returns.
 void show_teardown(Window* window);
 

@@ -126,18 +126,28 @@ std::array<int, 3> XClient::shown_pixel(unsigned long window, int x, int y) {
 Picture XClient::picture_of(unsigned long window) {
     Display* display = as_display(display_);
     if (window == 0) window = DefaultRootWindow(display);
-    XWindowAttributes attributes{};
     Picture picture;
-    // Only a window on screen has pixels to read: anything else is a
-    // BadMatch, and Xlib's default handler ends the program.
-    if (XGetWindowAttributes(display, window, &attributes) == 0 || attributes.map_state != IsViewable)
-        return picture;
-    // The window may still leave the screen before the request arrives (a
-    // window manager remaps windows it makes full screen): that error is
-    // an empty picture here, not the end of the test program.
+    // X refuses (and Xlib's default handler then ends the test) to read a
+    // window that is not viewable or not wholly on the screen, as a window
+    // is for a moment while it maps or goes full screen. The server is held
+    // between the check and the read so that nothing changes in between;
+    // until then the picture is empty. A window destroyed meanwhile is an
+    // error that is quietly an empty picture too.
     XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
-                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    XGrabServer(display);
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display, window, &attributes) == 0) attributes.map_state = IsUnmapped;
+    int x = 0, y = 0;
+    XWindow child = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    const Screen* screen = attributes.screen;
+    const bool readable = attributes.map_state == IsViewable && screen != nullptr && x >= 0 && y >= 0 &&
+                          x + attributes.width <= WidthOfScreen(screen) &&
+                          y + attributes.height <= HeightOfScreen(screen);
+    XImage* image = readable ? XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
+                                         static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap)
+                             : nullptr;
+    XUngrabServer(display);
     XSync(display, 0);
     XSetErrorHandler(previous);
     if (image == nullptr) return picture;

@@ -69,8 +69,8 @@ public:
     unsigned long parent_of(unsigned long window);
     // Red, green and blue of one pixel of what the window shows, from the top-left.
     std::array<int, 3> shown_pixel(unsigned long window, int x, int y);
-    // The whole of what the window shows (the screen for window 0); an
-    // empty picture while the window is not on screen.
+    // The whole of what the window shows (the screen for window 0); empty
+    // while the window is not viewable or not wholly on the screen.
     Picture picture_of(unsigned long window);
 
     WindowRect rect_of(unsigned long window);

@@ -1,0 +1,125 @@
+// The capture draws what the live show draws: the same frame, pixel for
+// pixel, from the live glue's own idle step and frame in a GLUT window
+// whose track has been played to the same moment.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "app/application.h"
+#include "app/callback_table.h"
+#include "app/frame.h"
+#include "app/window.h"
+#include "app/window_geometry.h"
+#include "show/show_app.h"
+#include "tests/support/glut_test.h"
+#include "tests/tools/capture_support.h"
+#include "tools/capture/capture_time.h"
+#include "tools/capture/show_clock.h"
+
+namespace {
+constexpr int WIDTH = 640;
+constexpr int HEIGHT = 360;
+constexpr int FPS = 10;
+
+// The live show with its panel and its open show, but the music played by
+// the test instead of the sound card.
+int32_t open_without_sound(Window* window) {
+    ShowContext& context = *show_context();
+    show_create_panel(window, context);
+    return show_open(context, window->geometry->screen_width, window->geometry->screen_height);
+}
+
+// Runs the live show in a window as large as its screen up to the moment
+// and compares the frame it draws there with the capture's picture.
+ChildResult live_frame_matches(const std::string& folder, const std::string& moment_text, const Picture& captured) {
+    XServer server = XServer::start(WIDTH, HEIGHT);
+    if (!server.running()) {
+        ADD_FAILURE() << "could not start Xvfb for the test";
+        return {};
+    }
+    return run_window_child(server.display(), [&] {
+        if (chdir(folder.c_str()) != 0) ADD_FAILURE() << "cannot enter " << folder;
+        Application* application = Application::create();
+        Window* window = show_window_create(application, 1.0, 1.0);
+        static WindowCallback live_idle = nullptr;
+        live_idle = window->callbacks->idle;
+        window->callbacks->init = open_without_sound;
+        static ShowClock clock;
+        static CaptureTime moment;
+        static const Picture* expected = nullptr;
+        static XClient* x = nullptr;
+        ASSERT_EQ(parse_capture_time(moment_text, moment), 1);
+        expected = &captured;
+        x = new XClient(server.display());
+        // One step of the schedule per loop pass once the window shows:
+        // the sound up to the frame's time, then the live idle step; the
+        // loop draws the frame after it, as it does live.
+        window->callbacks->idle = [](Window* live) {
+            if (clock.scene == nullptr) {
+                if (!x->viewable(current_glx_window())) return;
+                clock.track = show_context()->track;
+                clock.scene = show_context()->scene;
+                clock.fps = FPS;
+            }
+            clock.play_next_frame();
+            live_idle(live);
+            if (!time_reached(moment, clock)) return;
+            // The moment: the backend's own frame, read before any swap.
+            int64_t last_report_ms = 0;
+            int32_t frames = 0;
+            draw_frame(*live, last_report_ms, frames);
+            std::vector<uint8_t> rgb(static_cast<size_t>(WIDTH) * HEIGHT * 3);
+            glReadBuffer(GL_BACK);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+            int differing = 0, largest = 0;
+            for (int y = 0; y < HEIGHT; ++y) {
+                for (int i = 0; i < WIDTH * 3; ++i) {
+                    const int live_value = rgb[static_cast<size_t>(HEIGHT - 1 - y) * WIDTH * 3 + i];
+                    const int captured_value = expected->at(i / 3, y)[static_cast<size_t>(i % 3)];
+                    if (live_value != captured_value) ++differing;
+                    largest = std::max(largest, std::abs(live_value - captured_value));
+                }
+            }
+            EXPECT_EQ(differing, 0) << "values differing, by up to " << largest << ", at frame " << clock.frame;
+            EXPECT_GT(clock.frame, 0);
+            finish_child();
+        };
+        char title[] = "morva-live";
+        char* argv[] = {title, nullptr};
+        window->run(1, argv);
+        ADD_FAILURE() << "the window's loop returned";
+        finish_child();
+    },
+    // Every frame up to the end is drawn, as live, which takes a while
+    // in the sanitizer build.
+    std::chrono::milliseconds(150000));
+}
+
+class CaptureAgainstLive : public testing::TestWithParam<const char*> {};
+}  // namespace
+
+TEST_P(CaptureAgainstLive, TheCapturedFrameIsTheLiveShowsFrame) {
+    ShowFolder folder("10.4");
+    const std::string moment = GetParam();
+    const ChildResult captured = run_capture_in(
+        folder.path(), {"--at", moment, "--out", "stills", "--size", std::to_string(WIDTH) + "x" + std::to_string(HEIGHT),
+                        "--fps", std::to_string(FPS)},
+        {{"-DISPLAY", ""}});
+    ASSERT_TRUE(captured.succeeded()) << captured.describe();
+    const Picture picture = read_png(folder.file("stills/at-" + moment + ".png"));
+    ASSERT_EQ(picture.width, WIDTH);
+    const ChildResult live = live_frame_matches(folder.path(), moment, picture);
+    EXPECT_CHILD_PASSED(live);
+}
+
+// Act 3 (the figure swelling) before the credits first draw, where blending
+// is still on; act 9 late, with the lattice, the coloured ground and the
+// credit line; the end.
+INSTANTIATE_TEST_SUITE_P(Moments, CaptureAgainstLive, testing::Values("p7", "p45", "end"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             std::string name = info.param;
+                             return name;
+                         });

@@ -1,0 +1,195 @@
+// morva-capture's other outputs (the contact sheet, every frame with its
+// music and video, the Xvfb it can fall back on) and its failures.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/sound_files.h"
+#include "tests/tools/capture_support.h"
+
+namespace {
+const std::vector<std::pair<std::string, std::string>> NO_DISPLAY = {{"-DISPLAY", ""}};
+
+ChildResult capture(const ShowFolder& folder, const std::vector<std::string>& arguments,
+                    std::vector<std::pair<std::string, std::string>> env = NO_DISPLAY) {
+    return run_capture_in(folder.path(), arguments, env);
+}
+
+// Brightest channel over a rectangle's pixels, and how many pass a test.
+template <typename Test>
+int count_in(const Picture& picture, int left, int top, int width, int height, Test test) {
+    int n = 0;
+    for (int y = top; y < top + height; ++y)
+        for (int x = left; x < left + width; ++x) n += test(picture.at(x, y)) ? 1 : 0;
+    return n;
+}
+
+// Expects a failure with exactly one line on standard error, naming what.
+void expect_one_line_failure(const ChildResult& result, int status, const std::string& what) {
+    EXPECT_TRUE(result.exited) << result.describe();
+    EXPECT_EQ(result.exit_code, status) << result.describe();
+    const std::vector<std::string> lines = lines_of(result.err);
+    ASSERT_EQ(lines.size(), 1u) << result.err;
+    EXPECT_EQ(lines[0].rfind("morva-capture: ", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find(what), std::string::npos) << lines[0];
+    EXPECT_EQ(result.out, "");  // nothing began
+}
+}  // namespace
+
+TEST(CaptureSheet, HoldsTwelveLabelledFramesFromDarkToTheWhiteEnd) {
+    ShowFolder folder("10.4");
+    const ChildResult result = capture(folder, {"--sheet", "sheet.png", "--size", "480x270"});
+    ASSERT_TRUE(result.succeeded()) << result.describe();
+    const Picture sheet = read_png(folder.file("sheet.png"));
+    // Four columns and three rows of 120 x 67 pictures with 4-pixel gaps,
+    // each over a 15-pixel band for its 10-pixel label.
+    ASSERT_EQ(sheet.width, 4 + 4 * (120 + 4));
+    ASSERT_EQ(sheet.height, 4 + 3 * (67 + 15 + 4));
+    auto picture_origin = [](int i) { return std::array<int, 2>{4 + (i % 4) * 124, 4 + (i / 4) * 86}; };
+    const auto first = picture_origin(0), last = picture_origin(11), lattice = picture_origin(8);
+    EXPECT_GT(count_in(sheet, first[0], first[1], 120, 67, is_black), 120 * 67 * 9 / 10);  // dashes on black
+    EXPECT_GT(count_in(sheet, last[0], last[1], 120, 67, is_white), 120 * 67 / 2);        // the white end
+    EXPECT_GT(count_in(sheet, last[0], last[1], 120, 67, is_red), 100);
+    EXPECT_GT(count_in(sheet, lattice[0], lattice[1], 120, 67, is_colored), 500);         // p30's rainbow
+    for (int i = 0; i < 12; ++i) {
+        const auto origin = picture_origin(i);
+        // Light label text on the dark ground under every picture.
+        EXPECT_GT(count_in(sheet, origin[0], origin[1] + 67, 120, 15, [](const auto& rgb) { return rgb[0] > 150; }),
+                  20)
+            << "no label under picture " << i;
+    }
+}
+
+TEST(CaptureFrames, EveryFrameTheMusicAndAVideoAndARangeAgrees) {
+    ShowFolder folder("10.4");
+    const ChildResult all = capture(folder, {"--frames", "all", "--fps", "10", "--size", "160x90"});
+    ASSERT_TRUE(all.succeeded()) << all.describe();
+    // 10.4 s at 10 frames a second: frames 0 to 104, the last at the end.
+    for (int frame : {0, 51, 104}) {
+        char name[32];
+        std::snprintf(name, sizeof name, "all/frame-%06d.png", frame);
+        EXPECT_TRUE(std::filesystem::exists(folder.file(name))) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.file("all/frame-000105.png")));
+    const Picture last = read_png(folder.file("all/frame-000104.png"));
+    EXPECT_GT(last.count(is_white), last.width * last.height / 2);
+    // The music as the sound card would have had it: the track itself.
+    const ReadBack played = read_sound(folder.file("all/track.wav"));
+    const ReadBack track = read_sound(folder.file("sounds/music0.ogg"));
+    EXPECT_EQ(played.info.channels, 2);
+    EXPECT_EQ(played.info.samplerate, 44100);
+    EXPECT_EQ(played.samples, track.samples);
+    // Progress as lines when standard error is no terminal.
+    EXPECT_NE(all.err.find("100%  frame 105/105"), std::string::npos) << all.err;
+    if (std::filesystem::exists("/usr/bin/ffmpeg")) {
+        const std::vector<uint8_t> video = file_bytes(folder.file("all/morva.mp4"));
+        ASSERT_GT(video.size(), 1000u);
+        EXPECT_EQ(std::string(video.begin() + 4, video.begin() + 8), "ftyp");
+    }
+
+    // Only patterns 50 to 52: the same frames, however many were drawn before.
+    const ChildResult range = capture(folder, {"--frames", "range", "--fps", "10", "--size", "160x90", "--from",
+                                               "p50", "--to", "p52", "--video", "range.mp4"},
+                                      NO_DISPLAY);
+    ASSERT_TRUE(range.succeeded()) << range.describe();
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.file("range")))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"frame-000050.png", "frame-000051.png", "frame-000052.png",
+                                               "track.wav"}));
+    for (const char* name : {"frame-000050.png", "frame-000051.png", "frame-000052.png"})
+        EXPECT_EQ(file_bytes(folder.file(std::string("range/") + name)), file_bytes(folder.file(std::string("all/") + name))) << name;
+    const ReadBack excerpt = read_sound(folder.file("range/track.wav"));
+    ASSERT_EQ(excerpt.info.frames, 3 * 4410);  // three tenths of a second
+    EXPECT_TRUE(std::equal(excerpt.samples.begin(), excerpt.samples.end(), track.samples.begin() + 2 * 50 * 4410));
+    if (std::filesystem::exists("/usr/bin/ffmpeg")) {
+        EXPECT_TRUE(std::filesystem::exists(folder.file("range.mp4")));
+    }
+}
+
+TEST(CaptureFrames, WithoutFfmpegItSaysSoAndKeepsTheFrames) {
+    ShowFolder folder("10.4");
+    TempDir empty_path;
+    const ChildResult result = capture(folder, {"--frames", "f", "--fps", "5", "--size", "64x36", "--from", "p100"},
+                                       {{"-DISPLAY", ""}, {"PATH", empty_path.path()}});
+    ASSERT_TRUE(result.succeeded()) << result.describe();
+    EXPECT_NE(result.err.find("morva-capture: ffmpeg is not installed: no video, the frames and track.wav are in f\n"),
+              std::string::npos)
+        << result.err;
+    EXPECT_TRUE(std::filesystem::exists(folder.file("f/track.wav")));
+    const ChildResult asked = capture(folder, {"--frames", "f", "--video", "v.mp4"},
+                                      {{"-DISPLAY", ""}, {"PATH", empty_path.path()}});
+    expect_one_line_failure(asked, 1, "--video needs ffmpeg, which is not installed");
+}
+
+TEST(CaptureContext, APrivateXvfbDrawsTheSamePixelsAsEgl) {
+    ShowFolder folder("10.4");
+    const ChildResult egl = capture(folder, {"--at", "p30", "--out", "egl", "--size", "320x180", "--context", "egl"});
+    ASSERT_TRUE(egl.succeeded()) << egl.describe();
+    EXPECT_NE(egl.err.find("drawing off screen with EGL (Mesa surfaceless)"), std::string::npos) << egl.err;
+    const ChildResult xvfb = capture(folder, {"--at", "p30", "--out", "xvfb", "--size", "320x180", "--context", "xvfb"});
+    ASSERT_TRUE(xvfb.succeeded()) << xvfb.describe();
+    EXPECT_NE(xvfb.err.find("drawing off screen with a private Xvfb on :"), std::string::npos) << xvfb.err;
+    EXPECT_EQ(file_bytes(folder.file("egl/at-p30.png")), file_bytes(folder.file("xvfb/at-p30.png")));
+}
+
+TEST(CaptureFailures, BadArgumentsFailWithOneLine) {
+    ShowFolder folder("10.4");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{}, "nothing to make"},
+        {{"--bogus"}, "unknown option '--bogus'"},
+        {{"--at", "p10"}, "--at needs --out DIR"},
+        {{"--at", "abc", "--out", "o"}, "'abc' is not a time"},
+        {{"--at", "1,,2", "--out", "o"}, "'' is not a time"},
+        {{"--at", "-3", "--out", "o"}, "'-3' is not a time"},
+        {{"--at", "1e3", "--out", "o"}, "'1e3' is not a time"},
+        {{"--sheet", "s.png", "--fps", "0"}, "--fps takes a whole number"},
+        {{"--sheet", "s.png", "--size", "8x8"}, "--size takes WIDTHxHEIGHT"},
+        {{"--sheet", "s.png", "--size", "1920"}, "--size takes WIDTHxHEIGHT"},
+        {{"--sheet", "s.png", "--context", "glx"}, "--context takes auto, egl or xvfb"},
+        {{"--sheet", "s.png", "--sheet", "t.png"}, "--sheet is given twice"},
+        {{"--sheet"}, "--sheet needs a value"},
+        {{"--sheet", "s.png", "--video", "v.mp4"}, "--video goes with --frames"},
+        {{"--out", "o"}, "--out goes with --at"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        expect_one_line_failure(capture(folder, arguments), 2, message);
+    }
+    const ChildResult help = capture(folder, {"--help"});
+    EXPECT_TRUE(help.succeeded());
+    EXPECT_EQ(help.out.rfind("usage: morva-capture", 0), 0u) << help.out;
+}
+
+TEST(CaptureFailures, MissingDataFilesAndUnwritableOutputsFailWithOneLine) {
+    ShowFolder no_font("10.4", false, true);
+    expect_one_line_failure(capture(no_font, {"--sheet", "s.png"}), 1,
+                            "cannot read ./font/HomeVideo-Regular.ttf: No such file or directory");
+    ShowFolder no_music("10.4", true, false);
+    expect_one_line_failure(capture(no_music, {"--sheet", "s.png"}), 1,
+                            "cannot read ./sounds/music0.ogg: No such file or directory");
+
+    ShowFolder folder("10.4");
+    write_text(folder.file("blocker"), "a file where a folder should be\n");
+    expect_one_line_failure(capture(folder, {"--at", "1", "--out", "blocker/stills"}), 1, "cannot write into blocker/stills");
+    expect_one_line_failure(capture(folder, {"--sheet", "no/such/folder/s.png"}), 1, "cannot write no/such/folder/s.png");
+
+    // A pattern past the show's last is refused once the show says how many it has.
+    const ChildResult beyond = capture(folder, {"--at", "p104.5", "--out", "o"});
+    EXPECT_EQ(beyond.exit_code, 2) << beyond.describe();
+    EXPECT_EQ(capture_complaints(beyond.err), std::vector<std::string>{"morva-capture: there is no pattern 104.5: the show has 104"});
+}
+
+TEST(CaptureFailures, ACorruptMusicFileIsRefusedByTheLoader) {
+    ShowFolder folder("10.4", true, false);
+    write_text(folder.file("sounds/music0.ogg"), "OggS this is not a sound file at all\n");
+    const ChildResult result = capture(folder, {"--at", "1", "--out", "o"});
+    EXPECT_TRUE(result.exited) << result.describe();
+    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_NE(result.err.find("failed to open audio file: ./sounds/music0.ogg\n"), std::string::npos) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(folder.file("o/at-1.png")));
+}

@@ -1,0 +1,98 @@
+#include "tests/tools/capture_support.h"
+
+#include <stb/stb_image.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+
+namespace {
+const std::string COMPOSE = MORVA_COMPOSE_BINARY;
+const std::string CAPTURE = MORVA_CAPTURE_BINARY;
+const std::string FONT = std::string(MORVA_SOURCE_DIR) + "/font/HomeVideo-Regular.ttf";
+
+// Composed tracks by length, made once per test program and left in a
+// folder that lives as long as the program.
+std::string composed_track(const std::string& seconds) {
+    static TempDir* store = new TempDir;
+    static std::map<std::string, std::string> made;
+    auto found = made.find(seconds);
+    if (found != made.end()) return found->second;
+    const std::string path = store->file(seconds + ".ogg");
+    const ChildResult result = ChildProcess::spawn_program({COMPOSE, path, seconds}).wait(std::chrono::minutes(2));
+    EXPECT_TRUE(result.succeeded()) << result.describe();
+    made[seconds] = path;
+    return path;
+}
+}  // namespace
+
+Picture read_png(const std::string& path) {
+    Picture picture;
+    int channels = 0;
+    std::unique_ptr<stbi_uc, void (*)(void*)> pixels(
+        stbi_load(path.c_str(), &picture.width, &picture.height, &channels, 3), stbi_image_free);
+    if (pixels == nullptr) {
+        ADD_FAILURE() << "cannot read the PNG file " << path;
+        return {};
+    }
+    EXPECT_EQ(channels, 3) << path << " is not an RGB picture";
+    const size_t count = static_cast<size_t>(picture.width) * picture.height;
+    picture.pixels.resize(count);
+    for (size_t i = 0; i < count; ++i)
+        picture.pixels[i] = {pixels.get()[i * 3], pixels.get()[i * 3 + 1], pixels.get()[i * 3 + 2]};
+    return picture;
+}
+
+std::vector<uint8_t> file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool is_black(const std::array<int, 3>& rgb) { return rgb[0] == 0 && rgb[1] == 0 && rgb[2] == 0; }
+bool is_grey(const std::array<int, 3>& rgb) { return rgb[0] == rgb[1] && rgb[1] == rgb[2]; }
+bool is_white(const std::array<int, 3>& rgb) { return rgb[0] > 240 && rgb[1] > 240 && rgb[2] > 240; }
+bool is_red(const std::array<int, 3>& rgb) { return rgb[0] > 200 && rgb[1] < 60 && rgb[2] < 60; }
+bool is_colored(const std::array<int, 3>& rgb) {
+    return *std::max_element(rgb.begin(), rgb.end()) - *std::min_element(rgb.begin(), rgb.end()) > 100;
+}
+
+ShowFolder::ShowFolder(const char* track_seconds, bool with_font, bool with_music) {
+    std::filesystem::create_directories(dir_.file("font"));
+    std::filesystem::create_directories(dir_.file("sounds"));
+    if (with_font) {
+        EXPECT_TRUE(std::filesystem::exists(FONT)) << FONT << " is missing: scripts/test makes it";
+        std::filesystem::copy_file(FONT, dir_.file("font/HomeVideo-Regular.ttf"));
+    }
+    if (with_music) std::filesystem::copy_file(composed_track(track_seconds), dir_.file("sounds/music0.ogg"));
+}
+
+ChildResult run_capture_in(const std::string& folder, const std::vector<std::string>& arguments,
+                           const std::vector<std::pair<std::string, std::string>>& extra_env,
+                           std::chrono::milliseconds timeout) {
+    std::vector<std::string> argv = {CAPTURE};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<std::pair<std::string, std::string>> env;
+#if defined(__SANITIZE_ADDRESS__)
+    // Full stacks hang once llvmpipe compiles its first shader (see
+    // tests/support/sanitizer_options.cpp), and with short stacks the few
+    // blocks Mesa's driver leaves at exit cannot be told from ours, so the
+    // program is not leak-checked at its exit, as morva is not; the pieces
+    // that need no OpenGL are, in the capture's unit tests.
+    env.emplace_back("ASAN_OPTIONS", "detect_leaks=0:fast_unwind_on_malloc=1");
+#endif
+    env.insert(env.end(), extra_env.begin(), extra_env.end());
+    return ChildProcess::spawn_program(argv, env, folder).wait(timeout);
+}
+
+std::vector<std::string> capture_complaints(const std::string& err) {
+    std::vector<std::string> complaints;
+    for (const std::string& line : lines_of(err)) {
+        if (line.rfind("morva-capture: ", 0) != 0) continue;
+        if (line.rfind("morva-capture: drawing off screen with ", 0) == 0) continue;
+        complaints.push_back(line);
+    }
+    return complaints;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/support/child_process.h"
+#include "tests/support/sound_files.h"
+#include "tests/support/x_client.h"
+
+// What the capture tests share: folders to run morva-capture in, holding
+// the repository's font and a short track made by morva-compose, and PNG
+// files read back as pixels.
+
+// Reads a PNG file as a Picture (rows from the top); an empty picture (and a failed test) when it cannot.
+Picture read_png(const std::string& path);
+std::vector<uint8_t> file_bytes(const std::string& path);
+
+bool is_black(const std::array<int, 3>& rgb);
+bool is_grey(const std::array<int, 3>& rgb);
+bool is_white(const std::array<int, 3>& rgb);
+bool is_red(const std::array<int, 3>& rgb);
+// Strongly coloured: its brightest and darkest channels far apart.
+bool is_colored(const std::array<int, 3>& rgb);
+
+// A folder to run the show's programs in: font/ with the repository's font,
+// sounds/ with a composed track of the given length (made once per length
+// for the whole test program and copied in).
+class ShowFolder {
+public:
+    explicit ShowFolder(const char* track_seconds, bool with_font = true, bool with_music = true);
+    const std::string& path() const { return dir_.path(); }
+    std::string file(const std::string& name) const { return dir_.file(name); }
+
+private:
+    TempDir dir_;
+};
+
+// Runs morva-capture with the arguments in the folder, with the settings
+// the sanitizer build needs for a program that draws with Mesa.
+ChildResult run_capture_in(const std::string& folder, const std::vector<std::string>& arguments,
+                           const std::vector<std::pair<std::string, std::string>>& extra_env = {},
+                           std::chrono::milliseconds timeout = std::chrono::milliseconds(240000));
+
+// The lines a run wrote on standard error that are errors of its own
+// ("morva-capture: ..." lines other than the context report and notes).
+std::vector<std::string> capture_complaints(const std::string& err);

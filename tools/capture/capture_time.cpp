@@ -1,0 +1,97 @@
+#include "tools/capture/capture_time.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "audio/audio_track.h"
+#include "show/scene.h"
+#include "show/show_state.h"
+#include "tools/capture/show_clock.h"
+
+namespace {
+// A plain decimal number: digits with at most one point, nothing else (no
+// sign, exponent, hexadecimal, infinity or NaN, which strtod would take).
+bool read_decimal(const std::string& text, double& out) {
+    if (text.empty() || text.size() > 32) return false;
+    int points = 0, digits = 0;
+    for (char c : text) {
+        if (c == '.') ++points;
+        else if (c >= '0' && c <= '9') ++digits;
+        else return false;
+    }
+    if (points > 1 || digits == 0) return false;
+    out = std::strtod(text.c_str(), nullptr);
+    return std::isfinite(out);
+}
+
+double pattern_length(const ShowClock& clock) {
+    const ShowState* state = scene_state(clock.scene);
+    return state != nullptr ? state->timeline.pattern_length : 0.0;
+}
+}  // namespace
+
+int32_t parse_capture_time(const std::string& text, CaptureTime& out) {
+    CaptureTime time;
+    time.text = text;
+    bool valid = true;
+    if (text == "end") {
+        time.kind = CaptureTime::Kind::end;
+    } else if (!text.empty() && text[0] == 'p') {
+        time.kind = CaptureTime::Kind::pattern;
+        valid = read_decimal(text.substr(1), time.value);
+    } else {
+        time.kind = CaptureTime::Kind::seconds;
+        valid = read_decimal(text, time.value);
+    }
+    if (!valid) {
+        std::fprintf(stderr, "morva-capture: '%s' is not a time: give seconds (12.5), a pattern (p30) or end\n",
+                     text.c_str());
+        return 0;
+    }
+    out = time;
+    return 1;
+}
+
+int32_t parse_capture_times(const std::string& list, std::vector<CaptureTime>& out) {
+    std::vector<CaptureTime> times;
+    size_t from = 0;
+    while (true) {
+        const size_t comma = list.find(',', from);
+        CaptureTime time;
+        if (parse_capture_time(list.substr(from, comma == std::string::npos ? std::string::npos : comma - from),
+                               time) != 1)
+            return 0;
+        times.push_back(time);
+        if (comma == std::string::npos) break;
+        from = comma + 1;
+    }
+    out = times;
+    return 1;
+}
+
+bool time_reached(const CaptureTime& time, const ShowClock& clock) {
+    if (clock.ended) return true;
+    switch (time.kind) {
+        case CaptureTime::Kind::seconds:
+            // In whole frames of sound, free of rounding in the seconds.
+            return static_cast<double>(clock.sound_position()) >= time.value * PLAYBACK_SAMPLE_RATE - 1e-6;
+        case CaptureTime::Kind::pattern: {
+            const double length = pattern_length(clock);
+            return length > 0.0 && clock.seconds() / length >= time.value;
+        }
+        case CaptureTime::Kind::end: return false;
+    }
+    return false;
+}
+
+double time_estimate_seconds(const CaptureTime& time, const ShowClock& clock) {
+    const double length = clock.track->length_seconds();
+    switch (time.kind) {
+        case CaptureTime::Kind::seconds: return std::min(time.value, length);
+        case CaptureTime::Kind::pattern: return std::min(time.value * pattern_length(clock), length);
+        case CaptureTime::Kind::end: break;
+    }
+    return length;
+}

@@ -44,23 +44,22 @@ void clear_frame(const Window* window) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void draw_frame(Window& window, int64_t& last_report_ms, int32_t& frames) {
-    clear_frame(&window);
-    window.on_display();
-    const BackendState* state = window.backend();
-    if (state != nullptr && state->fps_report == 1) count_frame_for_report(last_report_ms, frames);
+void draw_frame(BackendState& backend) {
+    clear_frame(backend.window);
+    backend.window->on_display();
+    if (backend.fps_report == 1) count_frame_for_report(backend);
     glFlush();
 }
 
-void count_frame_for_report(int64_t& last_report_ms, int32_t& frames) {
-    if (++frames < FRAMES_PER_REPORT) return;
+void count_frame_for_report(BackendState& backend) {
+    if (++backend.fps_frames < FRAMES_PER_REPORT) return;
     const int64_t now_ms = wall_clock_ms();
     // A report can only come a whole millisecond after the previous one;
     // anything less (a clock step backwards) would divide by zero.
-    const int64_t elapsed_ms = now_ms > last_report_ms ? now_ms - last_report_ms : 1;
-    std::fprintf(stderr, "fps: %2f\n", frames / (static_cast<double>(elapsed_ms) * 0.001));
-    frames = 0;
-    last_report_ms = now_ms;
+    const int64_t elapsed_ms = now_ms > backend.fps_last_ms ? now_ms - backend.fps_last_ms : 1;
+    std::fprintf(stderr, "fps: %2f\n", backend.fps_frames / (static_cast<double>(elapsed_ms) * 0.001));
+    backend.fps_frames = 0;
+    backend.fps_last_ms = now_ms;
 }
 
 void set_pixel_projection(const WindowGeometry& geometry, int32_t width, int32_t height) {

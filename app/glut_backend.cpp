@@ -2,7 +2,6 @@
 
 #include <GL/freeglut.h>
 
-#include "app/clock.h"
 #include "app/frame.h"
 #include "app/key_codes.h"
 #include "app/window_geometry.h"
@@ -17,8 +16,7 @@ Window* current_glut_window = nullptr;
 
 void display_adapter() {
     Window* window = current_glut_window;
-    if (window != nullptr && window->glut != nullptr)
-        draw_frame(*window, window->glut->fps_last_ms, window->glut->fps_frames);
+    if (window != nullptr && window->glut != nullptr) draw_frame(*window->glut);
     glutSwapBuffers();
 }
 
@@ -93,11 +91,8 @@ void place_initial_window(const WindowGeometry& geometry) {
 
 GlutBackend* GlutBackend::create(Window* window) {
     auto* backend = new GlutBackend{};
-    backend->window = window;
+    backend->attach(window);
     current_glut_window = window;
-    backend->saved_relative_width = window->relative_width();
-    backend->saved_relative_height = window->relative_height();
-    backend->fps_last_ms = wall_clock_ms();
     set_key_codes(GLUT_KEY_CODES);
     return backend;
 }

@@ -7,14 +7,8 @@
 // The freeglut backend: a double-buffered RGBA window with a depth buffer,
 // the fixed GL state, one adapter per window-system event and freeglut's
 // main loop. Frames run free: every idle pass requests a redisplay.
+// The saved windowed size follows the user's resizes while windowed.
 struct GlutBackend : BackendState {
-    // The windowed size to return to when full screen ends, as fractions of
-    // the screen; user resizes while windowed update it.
-    double saved_relative_width = 0.0;
-    double saved_relative_height = 0.0;
-    int64_t fps_last_ms = 0;  // wall-clock time of the last frame-rate report
-    int32_t fps_frames = 0;   // frames since that report
-
     // Makes the window the process's current GLUT window and writes the
     // GLUT key codes. No native window exists until run.
     static GlutBackend* create(Window* window);
@@ -25,7 +19,6 @@ struct GlutBackend : BackendState {
     // the screen, calls the init slot and enters the main loop for good.
     void run(int argc, char** argv);
     void toggle_fullscreen();
-    void toggle_fps_report() { fps_report = 1 - fps_report; }
     // The window system reports a new size in pixels.
     void reshape(int32_t width, int32_t height);
 };

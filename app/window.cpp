@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/callback_table.h"
+#include "app/clock.h"
 #include "app/glut_backend.h"
 #include "app/key_codes.h"
 #include "app/style.h"
@@ -24,6 +25,13 @@ int32_t modifier_of_special_key(int32_t key) {
     }
 }
 }  // namespace
+
+void BackendState::attach(Window* served) {
+    window = served;
+    saved_relative_width = served->relative_width();
+    saved_relative_height = served->relative_height();
+    fps_last_ms = wall_clock_ms();
+}
 
 Window* Window::create(Application* application, int32_t backend_kind, uint32_t parent_window,
                        double relative_width, double relative_height) {
@@ -74,7 +82,7 @@ void Window::toggle_fullscreen() {
 }
 
 void Window::toggle_fps_report() {
-    if (BackendState* state = backend()) state->fps_report = 1 - state->fps_report;
+    if (BackendState* state = backend()) state->toggle_fps_report();
 }
 
 void Window::set_relative_size(double width, double height) {

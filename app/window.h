@@ -13,12 +13,24 @@ struct XlibBackend;
 inline constexpr int32_t BACKEND_GLUT = 0;
 inline constexpr int32_t BACKEND_XLIB = 1;
 
-// The fields every window backend begins with, in this order, so that code
-// common to the backends (toggles, frame-rate report) can treat them alike.
+// What every window backend keeps, whatever its window system: each backend
+// begins with these fields, so that the code common to the backends (the
+// toggles, the frame and its frame-rate report) works on them alike.
 struct BackendState {
     Window* window = nullptr;  // borrowed: the window served
     int32_t fullscreen = 0;    // 1 while covering the whole screen
     int32_t fps_report = 0;    // 1 while the frame-rate report is on
+    // The windowed size to return to when full screen ends, as fractions of
+    // the screen. When it is taken differs by backend.
+    double saved_relative_width = 0.0;
+    double saved_relative_height = 0.0;
+    int64_t fps_last_ms = 0;  // wall-clock time of the last frame-rate report
+    int32_t fps_frames = 0;   // frames since that report
+
+    // Starts serving the window: its relative size becomes the windowed
+    // size and the frame-rate report's clock starts now.
+    void attach(Window* served);
+    void toggle_fps_report() { fps_report = 1 - fps_report; }
 };
 
 // One drawing surface: a backend, its geometry, its style store and its

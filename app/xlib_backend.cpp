@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/clock.h"
 #include "app/frame.h"
 #include "app/key_codes.h"
 #include "app/window_geometry.h"
@@ -148,7 +147,7 @@ void draw_xlib_frame(XlibBackend& backend) {
     make_current(backend);
     const WindowGeometry& geometry = *backend.window->geometry;
     glViewport(0, 0, geometry.pixel_width(), geometry.pixel_height());
-    draw_frame(*backend.window, backend.fps_last_ms, backend.fps_frames);
+    draw_frame(backend);
     glXSwapBuffers(display_of(backend), backend.x_window);
 }
 
@@ -200,11 +199,8 @@ Window* current_xlib_window() { return current_window; }
 
 XlibBackend* XlibBackend::create(Window* window, uint64_t parent) {
     auto* backend = new XlibBackend{};
-    backend->window = window;
+    backend->attach(window);
     current_window = window;
-    backend->saved_relative_width = window->relative_width();
-    backend->saved_relative_height = window->relative_height();
-    backend->fps_last_ms = wall_clock_ms();
     backend->parent = parent;
     set_key_codes(XLIB_KEY_CODES);
     XSetErrorHandler(report_x_error);

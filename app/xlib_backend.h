@@ -14,17 +14,12 @@
 // context; run, process_events, toggle_fullscreen and the frame then do
 // nothing, so a host can carry on without the window. The same holds once
 // the window has been destroyed from outside, as with its host's parent.
+// The saved windowed size is taken only at the moment full screen is entered.
 struct XlibBackend : BackendState {
     void* display = nullptr;  // the connection (Display*); none when it could not be used
     uint64_t parent = 0;      // parent window id; 0 = a top-level window under the root
     uint64_t x_window = 0;    // the window created; 0 when none, or once destroyed from outside
     void* context = nullptr;  // the window's GLX context (GLXContext), or none
-    // The windowed size to return to from full screen, as fractions of the
-    // screen; taken only at the moment full screen is entered.
-    double saved_relative_width = 0.0;
-    double saved_relative_height = 0.0;
-    int64_t fps_last_ms = 0;  // wall-clock time of the last frame-rate report
-    int32_t fps_frames = 0;   // frames since that report
     // Last pointer position from a motion event, window pixels from the
     // top-left; key and button events report it.
     int32_t pointer_x = 0;
@@ -45,7 +40,6 @@ struct XlibBackend : BackendState {
     // One pass: the idle slot, every pending event, then a frame.
     void process_events();
     void toggle_fullscreen();
-    void toggle_fps_report() { fps_report = 1 - fps_report; }
     // The window system reports a new size in pixels: relative size,
     // viewport and pixel projection follow it.
     void reshape(int32_t width, int32_t height);

@@ -67,9 +67,7 @@ ChildResult live_frame_matches(const std::string& folder, const std::string& mom
             live_idle(live);
             if (!time_reached(moment, clock)) return;
             // The moment: the backend's own frame, read before any swap.
-            int64_t last_report_ms = 0;
-            int32_t frames = 0;
-            draw_frame(*live, last_report_ms, frames);
+            draw_frame(*live->backend());
             std::vector<uint8_t> rgb(static_cast<size_t>(WIDTH) * HEIGHT * 3);
             glReadBuffer(GL_BACK);
             glPixelStorei(GL_PACK_ALIGNMENT, 1);

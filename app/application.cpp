@@ -1,6 +1,8 @@
 #include "app/application.h"
 
-#include "app/draw_state.h"
+DrawState* DrawState::create() { return new DrawState{}; }
+
+void DrawState::destroy(DrawState* state) { delete state; }
 
 Application* Application::create() {
     auto* application = new Application{};

@@ -1,13 +1,13 @@
 #include "app/frame.h"
 
 #include <GL/gl.h>
+#include <sys/time.h>
 
 #include <cstdio>
+#include <ctime>
 
-#include "app/clock.h"
 #include "app/style.h"
 #include "app/window.h"
-#include "app/window_geometry.h"
 
 namespace {
 constexpr int32_t FRAMES_PER_REPORT = 100;
@@ -70,4 +70,12 @@ void set_pixel_projection(const WindowGeometry& geometry, int32_t width, int32_t
             geometry.screen_height * geometry.relative_height, -10.0, 10.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+}
+
+double clock_seconds() { return static_cast<double>(std::clock()) / 1000000.0; }
+
+int64_t wall_clock_ms() {
+    timeval now{};
+    gettimeofday(&now, nullptr);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_usec / 1000;
 }

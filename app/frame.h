@@ -8,7 +8,7 @@ struct BackendState;
 struct Window;
 struct WindowGeometry;
 
-// Frame steps shared by the window backends.
+// Frame steps shared by the window backends, and the clocks they read.
 
 // The fixed OpenGL state all drawing in the toolkit assumes; set once, right
 // after the context is created.
@@ -36,3 +36,10 @@ void count_frame_for_report(BackendState& backend);
 // depth -10 to 10) for a window of width x height pixels whose geometry has
 // already been updated; leaves the model-view matrix current and identity.
 void set_pixel_projection(const WindowGeometry& geometry, int32_t width, int32_t height);
+
+// Processor time used by the process so far, in seconds.
+double clock_seconds();
+
+// Wall-clock time in whole milliseconds (gettimeofday), as the frame-rate
+// reports measure it.
+int64_t wall_clock_ms();

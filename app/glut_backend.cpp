@@ -3,8 +3,7 @@
 #include <GL/freeglut.h>
 
 #include "app/frame.h"
-#include "app/key_codes.h"
-#include "app/window_geometry.h"
+#include "app/window.h"
 
 namespace {
 // RGBA, double buffer, depth buffer.

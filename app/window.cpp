@@ -1,15 +1,16 @@
 #include "app/window.h"
 
 #include "app/application.h"
-#include "app/callback_table.h"
-#include "app/clock.h"
+#include "app/frame.h"
 #include "app/glut_backend.h"
-#include "app/key_codes.h"
 #include "app/style.h"
-#include "app/window_geometry.h"
 #include "app/xlib_backend.h"
 
 namespace {
+// The process-wide key codes and modifier word; see key_codes().
+KeyCodes current_key_codes{};
+int32_t modifier_bits = 0;
+
 // freeglut's codes for the left Shift, Control and Alt keys.
 constexpr int32_t GLUT_LEFT_SHIFT = 112;
 constexpr int32_t GLUT_LEFT_CONTROL = 114;
@@ -25,6 +26,67 @@ int32_t modifier_of_special_key(int32_t key) {
     }
 }
 }  // namespace
+
+// -------------------------------------------------------------------------
+// [Key codes]
+// -------------------------------------------------------------------------
+
+const KeyCodes& key_codes() { return current_key_codes; }
+
+void set_key_codes(const KeyCodes& codes) { current_key_codes = codes; }
+
+int32_t modifiers() { return modifier_bits; }
+
+void set_modifier(int32_t bits) { modifier_bits |= bits; }
+
+void clear_modifier(int32_t bits) { modifier_bits &= ~bits; }
+
+// -------------------------------------------------------------------------
+// [Callback table]
+// -------------------------------------------------------------------------
+
+CallbackTable* CallbackTable::create(Window* window, void* user_data, InitCallback init,
+                                     WindowCallback display, WindowCallback idle,
+                                     KeyCallback key_down, KeyCallback key_up,
+                                     SpecialKeyCallback special_down,
+                                     SpecialKeyCallback special_up, MouseCallback mouse,
+                                     MotionCallback motion, MotionCallback passive_motion,
+                                     WheelCallback wheel) {
+    auto* table = new CallbackTable{window,       user_data,  init,         display, idle,
+                                    key_down,     key_up,     special_down, special_up,
+                                    mouse,        motion,     passive_motion, wheel};
+    if (window != nullptr) window->callbacks = table;
+    return table;
+}
+
+void CallbackTable::release(CallbackTable* table) {
+    if (table == nullptr) return;
+    if (table->window != nullptr && table->window->callbacks == table)
+        table->window->callbacks = nullptr;
+    delete table;
+}
+
+// -------------------------------------------------------------------------
+// [Geometry]
+// -------------------------------------------------------------------------
+
+WindowGeometry* WindowGeometry::create() { return new WindowGeometry{}; }
+
+void WindowGeometry::release(WindowGeometry* geometry) { delete geometry; }
+
+void WindowGeometry::set_screen_size(int32_t width, int32_t height) {
+    screen_width = width;
+    screen_height = height;
+}
+
+void WindowGeometry::set_relative(double width, double height) {
+    relative_width = width;
+    relative_height = height;
+}
+
+// -------------------------------------------------------------------------
+// [Window]
+// -------------------------------------------------------------------------
 
 void BackendState::attach(Window* served) {
     window = served;

@@ -10,8 +10,7 @@
 #include <cstdio>
 
 #include "app/frame.h"
-#include "app/key_codes.h"
-#include "app/window_geometry.h"
+#include "app/window.h"
 #include "app/x11.h"
 
 namespace {

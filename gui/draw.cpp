@@ -3,7 +3,7 @@
 #include <GL/freeglut.h>
 #include <GL/glu.h>
 
-#include "app/draw_state.h"
+#include "app/application.h"
 
 namespace {
 constexpr GLint CIRCLE_SLICES = 64;

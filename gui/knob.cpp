@@ -4,8 +4,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/draw_state.h"
-#include "app/window_geometry.h"
+#include "app/application.h"
+#include "app/window.h"
 #include "gui/draw.h"
 #include "gui/parameter.h"
 #include "gui/widget.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <array>
 
-#include "app/draw_state.h"
+#include "app/application.h"
 #include "gui/draw.h"
 #include "gui/widget.h"
 

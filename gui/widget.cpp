@@ -5,11 +5,8 @@
 
 #include "app/application.h"
 #include "app/color.h"
-#include "app/draw_state.h"
-#include "app/key_codes.h"
 #include "app/style.h"
 #include "app/window.h"
-#include "app/window_geometry.h"
 
 namespace {
 constexpr double ZERO_LENGTH = 1e-15;

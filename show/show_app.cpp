@@ -4,10 +4,8 @@
 #include <cstdlib>
 
 #include "app/application.h"
-#include "app/callback_table.h"
 #include "app/style.h"
 #include "app/window.h"
-#include "app/window_geometry.h"
 #include "audio/audio_track.h"
 #include "gui/font.h"
 #include "gui/knob.h"

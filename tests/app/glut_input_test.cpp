@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "app/key_codes.h"
 #include "app/window.h"
 #include "tests/support/glut_test.h"
 #include "tests/support/x11.h"

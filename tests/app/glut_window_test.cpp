@@ -8,7 +8,6 @@
 #include "app/glut_backend.h"
 #include "app/style.h"
 #include "app/window.h"
-#include "app/window_geometry.h"
 #include "tests/support/gl_checks.h"
 #include "tests/support/glut_test.h"
 #include "tests/support/x_client.h"

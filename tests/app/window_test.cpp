@@ -8,13 +8,9 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/callback_table.h"
-#include "app/clock.h"
-#include "app/draw_state.h"
+#include "app/frame.h"
 #include "app/glut_backend.h"
-#include "app/key_codes.h"
 #include "app/style.h"
-#include "app/window_geometry.h"
 
 namespace {
 constexpr int32_t NO_BACKEND = 7;

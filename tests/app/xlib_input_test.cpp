@@ -4,7 +4,6 @@
 #include <array>
 #include <vector>
 
-#include "app/key_codes.h"
 #include "app/window.h"
 #include "tests/support/x11.h"
 #include "tests/support/xlib_test.h"

@@ -9,10 +9,8 @@
 #include <array>
 #include <string>
 
-#include "app/key_codes.h"
 #include "app/style.h"
 #include "app/window.h"
-#include "app/window_geometry.h"
 #include "app/xlib_backend.h"
 #include "tests/support/gl_checks.h"
 #include "tests/support/sound_files.h"

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/draw_state.h"
 #include "gui/draw.h"
 #include "gui/texture.h"
 #include "tests/gui/gl_capture.h"

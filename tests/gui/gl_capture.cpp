@@ -8,7 +8,6 @@
 #include "app/frame.h"
 #include "app/style.h"
 #include "app/window.h"
-#include "app/window_geometry.h"
 #include "tests/support/glut_test.h"
 
 namespace {

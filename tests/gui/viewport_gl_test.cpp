@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "app/application.h"
-#include "app/draw_state.h"
 #include "app/style.h"
 #include "app/window.h"
 #include "gui/viewport.h"

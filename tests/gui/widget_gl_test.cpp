@@ -7,8 +7,6 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/draw_state.h"
-#include "app/key_codes.h"
 #include "app/style.h"
 #include "app/window.h"
 #include "gui/draw.h"

@@ -8,11 +8,8 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/draw_state.h"
-#include "app/key_codes.h"
 #include "app/style.h"
 #include "app/window.h"
-#include "app/window_geometry.h"
 #include "gui/knob.h"
 #include "gui/parameter.h"
 #include "gui/viewport.h"

@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/callback_table.h"
-#include "app/key_codes.h"
 #include "app/window.h"
 
 namespace {

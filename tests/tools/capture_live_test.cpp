@@ -8,10 +8,8 @@
 #include <string>
 
 #include "app/application.h"
-#include "app/callback_table.h"
 #include "app/frame.h"
 #include "app/window.h"
-#include "app/window_geometry.h"
 #include "show/show_app.h"
 #include "tests/support/glut_test.h"
 #include "tests/tools/capture_support.h"

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/style_list.h"
+
 namespace {
 // Reads `Bytes` bytes as a signed little-endian integer, whatever the host order.
 template <typename Signed, int Bytes>
@@ -44,6 +46,33 @@ int32_t measured_key_length(const char* key) {
 }
 
 void release_style_value(StyleValue* value) { delete value; }
+
+// The value stored under key, or none; a key too long to store is never there.
+const StyleValue* find_value(const StyleList& list, const char* key) {
+    const int32_t length = measured_key_length(key);
+    if (length >= STYLE_KEY_CAPACITY) return nullptr;
+    const StyleEntry* entry = list.find(key, length);
+    return entry != nullptr ? entry->value : nullptr;
+}
+
+int32_t add_value(StyleList& list, const char* key, const StyleValue& value) {
+    const int32_t length = measured_key_length(key);
+    if (length >= STYLE_KEY_CAPACITY) {
+        std::fprintf(stderr, "style key too long (at most %d characters): %.*s...\n",
+                     STYLE_KEY_CAPACITY - 1, STYLE_KEY_CAPACITY - 1, key);
+        return 0;
+    }
+    if (StyleEntry* present = list.find(key, length)) {
+        *present->value = value;
+        return 1;
+    }
+    auto* entry = new StyleEntry{};
+    std::memcpy(entry->key.data(), key, static_cast<size_t>(length));
+    entry->key_length = length;
+    entry->value = new StyleValue{value};
+    list.insert(entry);
+    return 1;
+}
 }  // namespace
 
 int32_t compare_keys(const char* a, int32_t a_length, const char* b, int32_t b_length) {
@@ -158,59 +187,38 @@ void StyleList::clear() {
 
 Style* Style::create() {
     auto* style = new Style{};
-    style->list.release_value = release_style_value;
+    style->list = new StyleList{};
+    style->list->release_value = release_style_value;
     return style;
 }
 
 void Style::destroy(Style* style) {
     if (style == nullptr) return;
-    style->list.clear();
+    style->list->clear();
+    delete style->list;
     delete style;
 }
 
 int32_t Style::find_color(const char* key, Color* out) const {
-    const int32_t length = measured_key_length(key);
-    if (length >= STYLE_KEY_CAPACITY) return 0;
-    const StyleEntry* entry = list.find(key, length);
-    if (entry == nullptr) return 0;
-    *out = Color{entry->value->red, entry->value->green, entry->value->blue, entry->value->alpha};
+    const StyleValue* value = find_value(*list, key);
+    if (value == nullptr) return 0;
+    *out = Color{value->red, value->green, value->blue, value->alpha};
     return 1;
 }
 
 int32_t Style::find_number(const char* key, double* out) const {
-    const int32_t length = measured_key_length(key);
-    if (length >= STYLE_KEY_CAPACITY) return 0;
-    const StyleEntry* entry = list.find(key, length);
-    if (entry == nullptr) return 0;
-    *out = entry->value->number;
+    const StyleValue* value = find_value(*list, key);
+    if (value == nullptr) return 0;
+    *out = value->number;
     return 1;
 }
 
 int32_t Style::add_color(const char* key, const Color& color) {
-    return add_value(key, StyleValue{color.red, color.green, color.blue, color.alpha, 0.0});
+    return add_value(*list, key, StyleValue{color.red, color.green, color.blue, color.alpha, 0.0});
 }
 
 int32_t Style::add_number(const char* key, double number) {
-    return add_value(key, StyleValue{0.0, 0.0, 0.0, 0.0, number});
-}
-
-int32_t Style::add_value(const char* key, const StyleValue& value) {
-    const int32_t length = measured_key_length(key);
-    if (length >= STYLE_KEY_CAPACITY) {
-        std::fprintf(stderr, "style key too long (at most %d characters): %.*s...\n",
-                     STYLE_KEY_CAPACITY - 1, STYLE_KEY_CAPACITY - 1, key);
-        return 0;
-    }
-    if (StyleEntry* present = list.find(key, length)) {
-        *present->value = value;
-        return 1;
-    }
-    auto* entry = new StyleEntry{};
-    std::memcpy(entry->key.data(), key, static_cast<size_t>(length));
-    entry->key_length = length;
-    entry->value = new StyleValue{value};
-    list.insert(entry);
-    return 1;
+    return add_value(*list, key, StyleValue{0.0, 0.0, 0.0, 0.0, number});
 }
 
 Style* create_default_style() {

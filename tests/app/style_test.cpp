@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/style_list.h"
+
 namespace {
 int32_t compare(const std::string& a, const std::string& b) {
     return compare_keys(a.c_str(), static_cast<int32_t>(a.size()), b.c_str(),
@@ -15,7 +17,7 @@ int32_t compare(const std::string& a, const std::string& b) {
 
 std::vector<std::string> keys_head_to_tail(const Style* style) {
     std::vector<std::string> keys;
-    for (const StyleEntry* entry = style->list.head; entry != nullptr; entry = entry->next)
+    for (const StyleEntry* entry = style->list->head; entry != nullptr; entry = entry->next)
         keys.emplace_back(entry->key.data(), static_cast<size_t>(entry->key_length));
     return keys;
 }
@@ -73,9 +75,9 @@ TEST_F(StyleTest, DefaultsRunInTheStoreOwnKeyOrder) {
         "bg-color",            "contents-color",        "contents-fill-color",
         "contents-line-width"};
     EXPECT_EQ(keys_head_to_tail(style), expected);
-    ASSERT_NE(style->list.tail, nullptr);
-    EXPECT_STREQ(style->list.tail->key.data(), "contents-line-width");
-    EXPECT_EQ(style->list.tail->next, nullptr);
+    ASSERT_NE(style->list->tail, nullptr);
+    EXPECT_STREQ(style->list->tail->key.data(), "contents-line-width");
+    EXPECT_EQ(style->list->tail->next, nullptr);
 }
 
 TEST_F(StyleTest, DefaultColoursAndNumbersAreFound) {
@@ -142,15 +144,15 @@ TEST(StyleStore, EmptyStoreFindsNothing) {
     Color color{1, 2, 3, 4};
     EXPECT_EQ(style->find_color("bg-color", &color), 0);
     EXPECT_EQ(color.green, 2.0);
-    EXPECT_EQ(style->list.head, nullptr);
+    EXPECT_EQ(style->list->head, nullptr);
     Style::destroy(style);
 }
 
 TEST(StyleStore, OneEntryStoreHasNoTail) {
     Style* style = Style::create();
     EXPECT_EQ(style->add_number("m", 5.0), 1);
-    EXPECT_NE(style->list.head, nullptr);
-    EXPECT_EQ(style->list.tail, nullptr);
+    EXPECT_NE(style->list->head, nullptr);
+    EXPECT_EQ(style->list->tail, nullptr);
 
     double number = 0.0;
     EXPECT_EQ(style->find_number("m", &number), 1);
@@ -164,9 +166,9 @@ TEST(StyleStore, SecondEntryBelowTheHeadMovesTheHeadToTheTail) {
     Style* style = Style::create();
     style->add_number("m", 1.0);
     style->add_number("a", 2.0);
-    ASSERT_NE(style->list.tail, nullptr);
-    EXPECT_STREQ(style->list.head->key.data(), "a");
-    EXPECT_STREQ(style->list.tail->key.data(), "m");
+    ASSERT_NE(style->list->tail, nullptr);
+    EXPECT_STREQ(style->list->head->key.data(), "a");
+    EXPECT_STREQ(style->list->tail->key.data(), "m");
     Style::destroy(style);
 }
 
@@ -221,7 +223,7 @@ TEST(StyleStore, KeysTooLongForTheBufferAreRefused) {
 
     // Only the 63-character key was stored, intact; the long ones are absent.
     ASSERT_EQ(keys_head_to_tail(style), std::vector<std::string>{longest});
-    EXPECT_EQ(style->list.head->key[63], '\0');
+    EXPECT_EQ(style->list->head->key[63], '\0');
     double number = 0.0;
     EXPECT_EQ(style->find_number(longest.c_str(), &number), 1);
     EXPECT_EQ(number, 1.0);

@@ -60,6 +60,15 @@ double AudioTrack::position_seconds() const {
     return static_cast<double>(position.load()) / sample_buffer->sample_count * length_seconds();
 }
 
+int64_t AudioTrack::frames_played() const {
+    if (sample_buffer == nullptr || sample_buffer->channel_count <= 0) return 0;
+    return position.load() / sample_buffer->channel_count;
+}
+
+bool AudioTrack::at_end() const {
+    return sample_buffer == nullptr || position.load() + sample_buffer->channel_count > sample_buffer->sample_count;
+}
+
 void AudioTrack::seek_seconds(double seconds) {
     if (sample_buffer == nullptr) return;
     // Whole frames only, so that the channels stay in their slots.

@@ -62,6 +62,11 @@ struct AudioTrack {
     int32_t open_file(const char* path);
     double length_seconds() const;
     double position_seconds() const;
+    // Whole frames played so far (the play position over the channel
+    // count); 0 without a loaded file.
+    int64_t frames_played() const;
+    // True once no whole frame is left to play, and without a loaded file.
+    bool at_end() const;
     // Moves the play position to the frame at that time, within the track.
     void seek_seconds(double seconds);
     // Plays from the beginning; 0 without a loaded file or when the stream

@@ -20,7 +20,6 @@
 #include "gui/font.h"
 #include "show/scene.h"
 #include "show/show.h"
-#include "show/show_state.h"
 #include "tools/capture/capture_pass.h"
 #include "tools/capture/capture_time.h"
 #include "tools/capture/gl_context.h"
@@ -86,7 +85,7 @@ void capture_frames(benchmark::State& state, const char* moment, int32_t expecte
         const Image frame = draw_show_frame(show.scene, WIDTH, HEIGHT);
         benchmark::DoNotOptimize(frame.rgba.data());
     }
-    if (show.scene->state->act != expected_act) state.SkipWithError("the run left the act");
+    if (show_act(show.scene) != expected_act) state.SkipWithError("the run left the act");
     state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 

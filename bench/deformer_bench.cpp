@@ -118,7 +118,6 @@ void BM_DeformerApply(benchmark::State& state) {
     state.counters["segments"] = pathset_count(paths);
     share.report(state);
     state.SetLabel(state.range(0) == DEFORM_FLAG_WEIGHTED ? "weighted (the show's mode), budget 0.5 ms" : "");
-    mesh_destroy(deformer->output);
     deformer_destroy(deformer);
     pathset_destroy(paths);
     mesh_destroy(base);

@@ -15,7 +15,6 @@
 #include "bench/quiet.h"
 #include "show/scene.h"
 #include "show/show.h"
-#include "show/show_state.h"
 
 namespace {
 constexpr int32_t FRAMES_PER_PATTERN = 11025;  // a 26-second track
@@ -43,7 +42,7 @@ void BM_ShowSetup(benchmark::State& state) {
         Quiet quiet;
         Scene* scene = show_build(track, 13, 104, nullptr, 1920, 1080);
         scene_setup(scene);
-        benchmark::DoNotOptimize(scene->state->figure_mesh);
+        benchmark::DoNotOptimize(scene_state(scene));
         scene_destroy(scene);
     }
     state.counters["budget_ms"] = 100;
@@ -67,9 +66,11 @@ void BM_Act9Update(benchmark::State& state) {
         pattern = pattern >= 103.0 ? 41.0 : pattern + 0.01;  // a jump back fires no cue
         track->position = static_cast<int64_t>(pattern * FRAMES_PER_PATTERN);
         show_update(scene);
-        benchmark::DoNotOptimize(scene->state->background);
+        Vec3 background{};
+        scene_background(scene, background);
+        benchmark::DoNotOptimize(background);
     }
-    if (scene->state->act != 9) state.SkipWithError("the scene left act 9");
+    if (show_act(scene) != 9) state.SkipWithError("the scene left act 9");
     state.counters["budget_ms"] = 1;
     scene_destroy(scene);
     AudioTrack::destroy(track);

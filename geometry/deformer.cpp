@@ -163,6 +163,7 @@ Deformer* deformer_new(const Mesh* mesh, PathSet* paths, uint16_t flags) {
 
 void deformer_destroy(Deformer* deformer) {
     if (deformer == nullptr) return;
+    mesh_destroy(deformer->output);
     mesh_destroy(deformer->base);
     delete deformer;
 }

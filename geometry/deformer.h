@@ -28,7 +28,7 @@ inline constexpr uint16_t DEFORM_FLAG_BLEND = 1u << 3;
 //                    weighted by gain(exp(-distance x sharpness), bias).
 // With no mode set, vertices stay where they are.
 struct Deformer {
-    Mesh* output = nullptr;   // the last apply's result; owned until the next apply
+    Mesh* output = nullptr;   // owned: the last apply's result, or none
     PathSet* paths = nullptr;  // borrowed; read afresh, display scale included, at every apply
     Mesh* base = nullptr;     // owned copy of the mesh given at creation
     int32_t DEFORM_PUSH = 0;
@@ -40,13 +40,13 @@ struct Deformer {
 // A missing mesh counts as an empty one, a missing path set as one without
 // segments.
 Deformer* deformer_new(const Mesh* mesh, PathSet* paths, uint16_t flags);
-// Releases the record and its base copy, never the last output: the caller
-// releases that with mesh_destroy, before or after.
+// Releases the record, its base copy and its last output.
 void deformer_destroy(Deformer* deformer);
 
 // Releases the previous output and returns a new one: a fresh copy of the
-// base with every vertex moved by its rule. A caller drops every reference
-// to a result before applying again. Vertices stay where they are under
+// base with every vertex moved by its rule. The deformer owns every output:
+// a caller never releases one, and drops every reference to it before the
+// next apply or deformer_destroy. Vertices stay where they are under
 // DEFORM_WEIGHTED and DEFORM_GRADIENT while the path set is empty. Alphas
 // are written only to colour entries the mesh has.
 Mesh* deformer_apply(Deformer* deformer, float radius, float sharpness, float bias);

@@ -1,7 +1,13 @@
 #include "show/scene.h"
 
 #include "audio/audio_track.h"
+#include "geometry/deformer.h"
+#include "geometry/mesh_instance.h"
+#include "geometry/paths.h"
+#include "show/color_ramp.h"
+#include "show/glyph_grid.h"
 #include "show/show_state.h"
+#include "show/text_line.h"
 
 Scene* scene_new(SceneCallback setup, SceneCallback draw, SceneCallback update) {
     auto* scene = new Scene{};
@@ -9,6 +15,23 @@ Scene* scene_new(SceneCallback setup, SceneCallback draw, SceneCallback update) 
     scene->draw = draw;
     scene->update = update;
     return scene;
+}
+
+void scene_destroy(Scene* scene) {
+    if (scene == nullptr) return;
+    ShowState* state = scene->state;
+    if (state != nullptr) {
+        text_line_destroy(state->text);
+        glyph_grid_destroy(state->grid);
+        deformer_destroy(state->deformer);  // and with it figure_mesh, its output
+        pathset_destroy(state->paths);
+        instance_destroy(state->figure);
+        instance_destroy(state->path_figure);
+        color_ramp_destroy(state->ramp);
+        for (MeshInstance* copy : state->cubes) instance_destroy(copy);
+    }
+    delete scene;
+    delete state;
 }
 
 void scene_set_state(Scene* scene, ShowState* state) { scene->state = state; }

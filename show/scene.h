@@ -27,6 +27,8 @@ struct Scene {
 };
 
 Scene* scene_new(SceneCallback setup, SceneCallback draw, SceneCallback update);
+// Releases the scene, its state and everything the state owns.
+void scene_destroy(Scene* scene);
 void scene_set_state(Scene* scene, ShowState* state);
 ShowState* scene_state(const Scene* scene);
 void scene_set_track(Scene* scene, AudioTrack* track);

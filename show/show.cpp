@@ -371,20 +371,17 @@ void show_recolor(Scene* scene) {
     }
 }
 
-void scene_destroy(Scene* scene) {
-    if (scene == nullptr) return;
-    ShowState* state = scene->state;
-    if (state != nullptr) {
-        text_line_destroy(state->text);
-        glyph_grid_destroy(state->grid);
-        deformer_destroy(state->deformer);
-        pathset_destroy(state->paths);
-        mesh_destroy(state->figure_mesh);
-        instance_destroy(state->figure);
-        instance_destroy(state->path_figure);
-        color_ramp_destroy(state->ramp);
-        for (MeshInstance* copy : state->cubes) instance_destroy(copy);
-    }
-    delete scene;
-    delete state;
+int32_t show_act(const Scene* scene) {
+    const ShowState* state = scene_state(scene);
+    return state != nullptr ? state->act : 0;
+}
+
+int32_t show_pattern_count(const Scene* scene) {
+    const ShowState* state = scene_state(scene);
+    return state != nullptr ? state->timeline.pattern_count : 0;
+}
+
+double show_pattern_length(const Scene* scene) {
+    const ShowState* state = scene_state(scene);
+    return state != nullptr ? state->timeline.pattern_length : 0.0;
 }

@@ -32,5 +32,8 @@ void show_follow_audio(Scene* scene);
 // Colours the figure along the ramp by vertex weight, bent by the loudness.
 void show_recolor(Scene* scene);
 
-// Releases the scene, its state and everything the state owns.
-void scene_destroy(Scene* scene);
+// Reads for whoever runs the show from outside: the act it has reached,
+// and how its track is divided. 0 for a scene without a state.
+int32_t show_act(const Scene* scene);
+int32_t show_pattern_count(const Scene* scene);
+double show_pattern_length(const Scene* scene);  // seconds

@@ -8,8 +8,7 @@
 #include <cstdio>
 
 #include "audio/audio_track.h"
-#include "show/scene.h"
-#include "show/show_state.h"
+#include "show/show.h"
 #include "show/show_view.h"
 #include "tools/capture/progress_bar.h"
 #include "tools/capture/frame_readback.h"
@@ -21,11 +20,6 @@ constexpr double REACH_SECONDS = 2.0 * BLOCK_FRAMES / PLAYBACK_SAMPLE_RATE + 1e-
 
 bool comes_by(const CaptureTime& time, const ShowClock& clock, int64_t frame) {
     return time_estimate_seconds(time, clock) <= static_cast<double>(frame) / clock.fps + REACH_SECONDS;
-}
-
-int32_t act_of(const Scene* scene) {
-    const ShowState* state = scene_state(scene);
-    return state != nullptr ? state->act : 0;
 }
 }  // namespace
 
@@ -84,7 +78,7 @@ int32_t CapturePass::run() {
                 if (still.sheet_index >= 0) {
                     if (sheet.size() <= static_cast<size_t>(still.sheet_index)) sheet.resize(still.sheet_index + 1);
                     sheet[static_cast<size_t>(still.sheet_index)] = {
-                        sheet_thumbnail(image), sheet_label(still.time, act_of(clock.scene), clock.seconds())};
+                        sheet_thumbnail(image), sheet_label(still.time, show_act(clock.scene), clock.seconds())};
                 } else if (write_png(still.path, image) != 1) {
                     return 0;
                 }

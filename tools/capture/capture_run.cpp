@@ -18,7 +18,6 @@
 #include "show/scene.h"
 #include "show/show.h"
 #include "show/show_app.h"
-#include "show/show_state.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/capture_pass.h"
 #include "tools/capture/contact_sheet.h"
@@ -62,7 +61,7 @@ int32_t check_outputs(const CaptureOptions& options) {
 // Patterns beyond the show's last have no frame; times past the end of the
 // music show the end.
 int32_t check_patterns(const CaptureOptions& options, const Scene* scene) {
-    const int32_t patterns = scene_state(scene)->timeline.pattern_count;
+    const int32_t patterns = show_pattern_count(scene);
     std::vector<CaptureTime> times = options.at;
     times.push_back(options.from);
     times.push_back(options.to);

@@ -6,8 +6,7 @@
 #include <cstdlib>
 
 #include "audio/audio_track.h"
-#include "show/scene.h"
-#include "show/show_state.h"
+#include "show/show.h"
 #include "tools/capture/show_clock.h"
 
 namespace {
@@ -24,11 +23,6 @@ bool read_decimal(const std::string& text, double& out) {
     if (points > 1 || digits == 0) return false;
     out = std::strtod(text.c_str(), nullptr);
     return std::isfinite(out);
-}
-
-double pattern_length(const ShowClock& clock) {
-    const ShowState* state = scene_state(clock.scene);
-    return state != nullptr ? state->timeline.pattern_length : 0.0;
 }
 }  // namespace
 
@@ -78,7 +72,7 @@ bool time_reached(const CaptureTime& time, const ShowClock& clock) {
             // In whole frames of sound, free of rounding in the seconds.
             return static_cast<double>(clock.sound_position()) >= time.value * PLAYBACK_SAMPLE_RATE - 1e-6;
         case CaptureTime::Kind::pattern: {
-            const double length = pattern_length(clock);
+            const double length = show_pattern_length(clock.scene);
             return length > 0.0 && clock.seconds() / length >= time.value;
         }
         case CaptureTime::Kind::end: return false;
@@ -90,7 +84,7 @@ double time_estimate_seconds(const CaptureTime& time, const ShowClock& clock) {
     const double length = clock.track->length_seconds();
     switch (time.kind) {
         case CaptureTime::Kind::seconds: return std::min(time.value, length);
-        case CaptureTime::Kind::pattern: return std::min(time.value * pattern_length(clock), length);
+        case CaptureTime::Kind::pattern: return std::min(time.value * show_pattern_length(clock.scene), length);
         case CaptureTime::Kind::end: break;
     }
     return length;

@@ -1,14 +1,11 @@
 #include "tests/support/x_server.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,51 +13,10 @@
 #include <vector>
 
 #include "tests/support/x11.h"
+#include "tools/xvfb/xvfb.h"
 
 namespace {
 constexpr int START_TIMEOUT_MS = 10000;
-
-pid_t spawn_quietly(const std::vector<std::string>& argv, const std::string& display) {
-    const pid_t pid = fork();
-    if (pid != 0) return pid;
-    setpgid(0, 0);
-    const int null_fd = open("/dev/null", O_RDWR);
-    dup2(null_fd, STDIN_FILENO);
-    dup2(null_fd, STDOUT_FILENO);
-    dup2(null_fd, STDERR_FILENO);
-    if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
-    std::vector<char*> arguments;
-    for (const std::string& argument : argv) arguments.push_back(const_cast<char*>(argument.c_str()));
-    arguments.push_back(nullptr);
-    execvp(arguments[0], arguments.data());
-    _exit(127);
-}
-
-void stop(pid_t pid) {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    for (int i = 0; i < 200; ++i) {
-        if (waitpid(pid, nullptr, WNOHANG) == pid) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-}
-
-// Reads the display number Xvfb writes when it is ready to accept clients.
-std::string read_display_number(int fd) {
-    std::string number;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(START_TIMEOUT_MS);
-    while (std::chrono::steady_clock::now() < deadline) {
-        pollfd ready{fd, POLLIN, 0};
-        if (poll(&ready, 1, 100) <= 0) continue;
-        char c = 0;
-        if (read(fd, &c, 1) != 1) break;
-        if (c == '\n') return number;
-        number += c;
-    }
-    return {};
-}
 
 // Reads one property of the root window as 32-bit items.
 std::vector<long> root_property(Display* connection, const char* name) {
@@ -138,7 +94,7 @@ XServer XServer::start(int width, int height, bool with_window_manager, bool wit
         server.start_xvfb(width, height, with_glx);
         if (!server.running() || !accepts_connections(server.display_)) continue;
         if (with_window_manager) {
-            server.window_manager_pid_ = spawn_quietly({"openbox", "--sm-disable"}, server.display_);
+            server.window_manager_pid_ = spawn_quietly({"openbox", "--sm-disable"}, server.display_, true);
             if (!wait_for_window_manager(server.display_)) continue;
         }
         return server;
@@ -149,30 +105,14 @@ XServer XServer::start(int width, int height, bool with_window_manager, bool wit
 }
 
 void XServer::start_xvfb(int width, int height, bool with_glx) {
-    int ready_pipe[2];
-    if (pipe(ready_pipe) != 0) return;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setpgid(0, 0);
-        close(ready_pipe[0]);
-        const int null_fd = open("/dev/null", O_RDWR);
-        dup2(null_fd, STDIN_FILENO);
-        dup2(null_fd, STDOUT_FILENO);
-        dup2(null_fd, STDERR_FILENO);
-        const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-        const std::string fd = std::to_string(ready_pipe[1]);
-        // -noreset: a server resets when its last client leaves, and refuses
-        // connections meanwhile; tests connect and leave all the time.
-        const char* glx_switch = with_glx ? "+extension" : "-extension";
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
-               "tcp", "-noreset", glx_switch, "GLX", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(ready_pipe[1]);
-    server_pid_ = pid;
-    const std::string number = read_display_number(ready_pipe[0]);
-    close(ready_pipe[0]);
-    if (!number.empty()) display_ = ":" + number;
+    // -noreset: a server resets when its last client leaves, and refuses
+    // connections meanwhile; tests connect and leave all the time.
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    const XvfbProcess server = ::start_xvfb(
+        {"-screen", "0", screen, "-nolisten", "tcp", "-noreset", with_glx ? "+extension" : "-extension", "GLX"},
+        true);
+    server_pid_ = server.pid;
+    display_ = server.display;
 }
 
 XServer::XServer(XServer&& other) noexcept
@@ -184,8 +124,8 @@ XServer::XServer(XServer&& other) noexcept
 }
 
 XServer::~XServer() {
-    stop(window_manager_pid_);
-    stop(server_pid_);
+    stop_process(window_manager_pid_);
+    stop_process(server_pid_);
 }
 
 std::string shared_display() {

@@ -28,12 +28,8 @@ void mesh_draw(void* target) {
         for (int32_t k : triangle) inside = inside && k >= 0 && k < mesh->vertex_count;
         if (!inside) continue;
         for (int32_t k : triangle) {
-            if (colored) {
-                const Rgba& color = mesh->colors[static_cast<size_t>(k)];
-                glColor3f(color[0], color[1], color[2]);
-            }
-            const Vec3& position = mesh->positions[static_cast<size_t>(k)];
-            glVertex3f(position[0], position[1], position[2]);
+            if (colored) glColor3fv(mesh->colors[static_cast<size_t>(k)].data());  // alpha is not sent
+            glVertex3fv(mesh->positions[static_cast<size_t>(k)].data());
         }
     }
     glEnd();
@@ -46,8 +42,8 @@ void pathset_draw(void* target) {
     for (int32_t i = 0; i < paths->count; ++i) {
         Vec3 a, b;
         pathset_segment(paths, i, a, b);
-        glVertex3f(a[0], a[1], a[2]);
-        glVertex3f(b[0], b[1], b[2]);
+        glVertex3fv(a.data());
+        glVertex3fv(b.data());
     }
     glEnd();
 }
@@ -56,7 +52,7 @@ void point_list_draw(void* target) {
     const PointList* list = static_cast<const PointList*>(target);
     if (list == nullptr) return;
     glBegin(GL_POINTS);
-    for (const Vec3& point : list->points) glVertex3f(point[0], point[1], point[2]);
+    for (const Vec3& point : list->points) glVertex3fv(point.data());
     glEnd();
 }
 

@@ -202,7 +202,7 @@ void Style::destroy(Style* style) {
 int32_t Style::find_color(const char* key, Color* out) const {
     const StyleValue* value = find_value(*list, key);
     if (value == nullptr) return 0;
-    *out = Color{value->red, value->green, value->blue, value->alpha};
+    *out = *value;  // its colour part
     return 1;
 }
 
@@ -214,11 +214,11 @@ int32_t Style::find_number(const char* key, double* out) const {
 }
 
 int32_t Style::add_color(const char* key, const Color& color) {
-    return add_value(*list, key, StyleValue{color.red, color.green, color.blue, color.alpha, 0.0});
+    return add_value(*list, key, StyleValue{color, 0.0});
 }
 
 int32_t Style::add_number(const char* key, double number) {
-    return add_value(*list, key, StyleValue{0.0, 0.0, 0.0, 0.0, number});
+    return add_value(*list, key, StyleValue{Color{}, number});
 }
 
 Style* create_default_style() {

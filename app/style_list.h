@@ -8,13 +8,10 @@
 
 #include "app/style.h"
 
-// One value shape serves colours and numbers alike: a colour entry has
-// number 0, a number entry the colour (0, 0, 0, 0). There is no kind tag.
-struct StyleValue {
-    double red = 0.0;
-    double green = 0.0;
-    double blue = 0.0;
-    double alpha = 0.0;
+// One value shape serves colours and numbers alike: a colour and a number
+// after it. A colour entry has number 0, a number entry the colour
+// (0, 0, 0, 0). There is no kind tag.
+struct StyleValue : Color {
     double number = 0.0;
 };
 

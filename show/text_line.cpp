@@ -5,13 +5,7 @@
 #include "gui/font.h"
 
 TextLine* text_line_new(const Font* font, int32_t width, int32_t height, float y, float speed) {
-    auto* line = new TextLine{};
-    line->font = font;
-    line->width = width;
-    line->height = height;
-    line->y = y;
-    line->speed = speed;
-    return line;
+    return new TextLine{.font = font, .width = width, .height = height, .y = y, .speed = speed};
 }
 
 void text_line_destroy(TextLine* line) { delete line; }

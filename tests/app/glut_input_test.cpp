@@ -36,13 +36,7 @@ struct InputChild : GlutChild {
 };
 
 ChildResult run_input_child(const std::function<void(InputChild&)>& scenario) {
-    XServer server = XServer::start(1920, 1080);
-    if (!server.running()) return ChildResult{};
-    return run_window_child(server.display(), [&] {
-        InputChild child;
-        scenario(child);
-        child.run();
-    });
+    return run_on_private_screen(scenario);
 }
 }  // namespace
 

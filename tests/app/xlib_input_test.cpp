@@ -40,13 +40,7 @@ struct InputChild : XlibChild {
 };
 
 ChildResult run_input_child(const std::function<void(InputChild&)>& scenario) {
-    XServer server = XServer::start(1920, 1080);
-    if (!server.running()) return ChildResult{};
-    return run_window_child(server.display(), [&] {
-        InputChild child;
-        scenario(child);
-        child.run();
-    });
+    return run_on_private_screen(scenario);
 }
 
 void expect_key(const InputEvent& event, char kind, int32_t code, int32_t x, int32_t y) {

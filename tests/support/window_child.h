@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,20 @@ struct WindowChild {
     // to return.
     [[noreturn]] void run(std::vector<std::string> arguments = {"morva-test"});
 };
+
+// Runs a scenario on a fresh Child (a WindowChild built without arguments)
+// in a forked child on a private 1920 x 1080 Xvfb, then runs its window. No
+// result when the server does not start.
+template <typename Child>
+ChildResult run_on_private_screen(const std::function<void(Child&)>& scenario) {
+    XServer server = XServer::start(1920, 1080);
+    if (!server.running()) return ChildResult{};
+    return run_window_child(server.display(), [&] {
+        Child child;
+        scenario(child);
+        child.run();
+    });
+}
 
 // The rates of the "fps: %2f" lines in a child's standard error; a line
 // that starts like a report but is not one fails the test.

@@ -30,10 +30,6 @@ PathSet* one_segment(float wa = 1.0f, float wb = 1.0f) {
     return paths;
 }
 
-void expect_vec3_near(const Vec3& actual, const Vec3& expected, float tolerance = 1e-6f) {
-    for (size_t k = 0; k < 3; ++k) EXPECT_NEAR(actual[k], expected[k], tolerance) << "component " << k;
-}
-
 // Where the gradient rule puts a vertex anchored at (1, 0, 0) on the
 // segment (0,0,0)-(2,0,0), from the probe point q: forward differences of
 // the field 1 / distance, worked out in double.

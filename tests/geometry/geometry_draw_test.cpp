@@ -20,6 +20,12 @@
 #include "tests/support/gl_checks.h"
 
 namespace {
+// Lighting, light 0 and colour material off, as instance_draw leaves them.
+void expect_lighting_off() {
+    for (GLenum capability : {GL_LIGHTING, GL_LIGHT0, GL_COLOR_MATERIAL})
+        EXPECT_FALSE(glIsEnabled(capability)) << "capability " << capability;
+}
+
 constexpr int VIEW = 200;  // pixels on each side of the test viewport
 
 // A VIEW x VIEW viewport in the window's corner looking at [-2, 2] on every
@@ -211,8 +217,7 @@ TEST(InstanceDraw, AHiddenOrEmptyInstanceMakesNoGlCall) {
             instance_draw(instance);
             EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
             EXPECT_EQ(light_model_ambient(), (std::array<float, 4>{0.3f, 0.2f, 0.1f, 1.0f}));
-            EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-            EXPECT_FALSE(glIsEnabled(GL_COLOR_MATERIAL));
+            expect_lighting_off();
         }
         glFinish();
         EXPECT_EQ(rgb_at(VIEW / 2, VIEW / 2), (std::array<int, 3>{0, 0, 0}));
@@ -258,9 +263,7 @@ TEST(InstanceDraw, TransformsLightsAndThenRestoresTheState) {
 
         // Afterwards: lighting, light 0 and colour material off, the matrix
         // stack as it was, the light model left as the instance set it.
-        EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-        EXPECT_FALSE(glIsEnabled(GL_LIGHT0));
-        EXPECT_FALSE(glIsEnabled(GL_COLOR_MATERIAL));
+        expect_lighting_off();
         GLint depth_after = 0;
         glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth_after);
         EXPECT_EQ(depth_after, depth_before);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 
 #include "geometry/deformer.h"
@@ -19,3 +21,14 @@ struct DeformerDeleter {
 using MeshPtr = std::unique_ptr<Mesh, MeshDeleter>;
 using PathSetPtr = std::unique_ptr<PathSet, PathSetDeleter>;
 using DeformerPtr = std::unique_ptr<Deformer, DeformerDeleter>;
+
+// Expects each component of actual within tolerance of expected's.
+inline void expect_vec3_near(const Vec3& actual, const Vec3& expected, float tolerance = 1e-6f) {
+    for (size_t k = 0; k < 3; ++k) EXPECT_NEAR(actual[k], expected[k], tolerance) << "component " << k;
+}
+
+// Expects a box from min to max, within the default tolerance.
+inline void expect_box_near(const BoundingBox& box, const Vec3& min, const Vec3& max) {
+    expect_vec3_near(box.min, min);
+    expect_vec3_near(box.max, max);
+}

@@ -11,10 +11,6 @@
 #include "tests/geometry/geometry_test_support.h"
 
 namespace {
-void expect_vec3_near(const Vec3& actual, const Vec3& expected, float tolerance = 1e-6f) {
-    for (size_t k = 0; k < 3; ++k) EXPECT_NEAR(actual[k], expected[k], tolerance) << "component " << k;
-}
-
 Vec3 shown_a(const PathSet* paths, int32_t i) {
     Vec3 a{}, b{};
     pathset_segment(paths, i, a, b);
@@ -144,14 +140,12 @@ TEST(PointList, SetsTransformsAndBoundsItsPoints) {
 
     point_list_center(list);
     point_list_bounds(list, box);
-    expect_vec3_near(box.min, Vec3{-1, -2, -1});
-    expect_vec3_near(box.max, Vec3{1, 2, 1});
+    expect_box_near(box, Vec3{-1, -2, -1}, Vec3{1, 2, 1});
 
     point_list_scale(list, 2, 1, 0);
     point_list_translate(list, 0, 0, 5);
     point_list_bounds(list, box);
-    expect_vec3_near(box.min, Vec3{-2, -2, 5});
-    expect_vec3_near(box.max, Vec3{2, 2, 5});
+    expect_box_near(box, Vec3{-2, -2, 5}, Vec3{2, 2, 5});
 
     point_list_set_points(list, nullptr, 3);
     EXPECT_EQ(list->count, 0);
@@ -180,13 +174,11 @@ TEST(SegmentList, RotatesAboutTheOriginAndBoundsBothEnds) {
 
     segment_list_center(list);
     segment_list_bounds(list, box);
-    expect_vec3_near(box.min, Vec3{-1, -1, -1});
-    expect_vec3_near(box.max, Vec3{1, 1, 1});
+    expect_box_near(box, Vec3{-1, -1, -1}, Vec3{1, 1, 1});
 
     segment_list_translate(list, 1, 1, 1);
     segment_list_scale(list, 0.5f, 0.5f, 0.5f);
     segment_list_bounds(list, box);
-    expect_vec3_near(box.min, Vec3{0, 0, 0});
-    expect_vec3_near(box.max, Vec3{1, 1, 1});
+    expect_box_near(box, Vec3{0, 0, 0}, Vec3{1, 1, 1});
     segment_list_destroy(list);
 }

@@ -22,6 +22,19 @@ void clear_to_black() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
+// The quad of the fill tests: (100, 100) to (300, 200).
+const Quad BOX{{{{100, 100}, {300, 100}, {300, 200}, {100, 200}}}};
+
+// The window's drawing state set to stroke in a colour and width over a
+// fill (by default none).
+DrawState& pen(GlWindow& gl, const Color& color, double width, const Color& fill = {}) {
+    DrawState& state = *gl.application->draw_state;
+    state.set_color(color);
+    state.set_fill_color(fill);
+    state.set_line_width(width);
+    return state;
+}
+
 float line_width_now() {
     GLfloat width = 0;
     glGetFloatv(GL_LINE_WIDTH, &width);
@@ -45,16 +58,12 @@ double distance(const FeedbackVertex& v, double x, double y) { return std::hypot
 
 TEST(DrawGl, QuadWithoutFillAlphaDrawsOnlyItsOutline) {
     const ChildResult result = run_gl_check([](GlWindow& gl) {
-        DrawState& state = *gl.application->draw_state;
-        state.set_color(GREEN);
-        state.set_fill_color({1, 0, 0, 0});
-        state.set_line_width(3);
-        const Quad quad{{{{100, 100}, {300, 100}, {300, 200}, {100, 200}}}};
-        const Feedback feedback = capture_feedback([&] { draw_quad(state, quad); });
+        DrawState& state = pen(gl, GREEN, 3, {1, 0, 0, 0});
+        const Feedback feedback = capture_feedback([&] { draw_quad(state, BOX); });
         expect_outline_only(feedback, 100, 100, 300, 200);
 
         clear_to_black();
-        draw_quad(state, quad);
+        draw_quad(state, BOX);
         EXPECT_EQ(pixel_at(200, 150), (std::array<int, 4>{0, 0, 0, 255}));
         EXPECT_GE(pixel_at(100, 150)[1], 200);  // left edge, green
         EXPECT_FLOAT_EQ(line_width_now(), 3);   // left as the primitive set it
@@ -64,12 +73,8 @@ TEST(DrawGl, QuadWithoutFillAlphaDrawsOnlyItsOutline) {
 
 TEST(DrawGl, HalfTransparentFillBlendsUnderTheOutline) {
     const ChildResult result = run_gl_check([](GlWindow& gl) {
-        DrawState& state = *gl.application->draw_state;
-        state.set_color(GREEN);
-        state.set_fill_color({1, 0, 0, 0.5});
-        state.set_line_width(3);
-        const Quad quad{{{{100, 100}, {300, 100}, {300, 200}, {100, 200}}}};
-        const Feedback feedback = capture_feedback([&] { draw_quad(state, quad); });
+        DrawState& state = pen(gl, GREEN, 3, {1, 0, 0, 0.5});
+        const Feedback feedback = capture_feedback([&] { draw_quad(state, BOX); });
         ASSERT_FALSE(feedback.polygons.empty());
         for (const auto& polygon : feedback.polygons)
             for (const FeedbackVertex& v : polygon)
@@ -78,7 +83,7 @@ TEST(DrawGl, HalfTransparentFillBlendsUnderTheOutline) {
         EXPECT_EQ(feedback.lines[0][0].color, (std::array<float, 4>{0, 1, 0, 1}));
 
         clear_to_black();
-        draw_quad(state, quad);  // blending is part of the window's fixed state
+        draw_quad(state, BOX);  // blending is part of the window's fixed state
         const std::array<int, 4> inside = pixel_at(200, 150);
         EXPECT_NEAR(inside[0], 128, 2);
         EXPECT_EQ(inside[1], 0);
@@ -110,9 +115,7 @@ TEST(DrawGl, RectangleIsAQuadAroundItsCentreAndTheMatricesStayPut) {
 
 TEST(DrawGl, LineRunsBetweenItsEndsInTheStrokeColour) {
     const ChildResult result = run_gl_check([](GlWindow& gl) {
-        DrawState& state = *gl.application->draw_state;
-        state.set_color(RED);
-        state.set_line_width(4);
+        DrawState& state = pen(gl, RED, 4);
         const Feedback feedback = capture_feedback([&] { draw_line(state, 10, 20, 110, 220); });
         ASSERT_EQ(feedback.lines.size(), 1u);
         EXPECT_NEAR(feedback.lines[0][0].x, 10, 1e-3);
@@ -127,9 +130,7 @@ TEST(DrawGl, LineRunsBetweenItsEndsInTheStrokeColour) {
 
 TEST(DrawGl, CircleIsA64SidedOutlineDrawnOneFifthWiderThanLines) {
     const ChildResult result = run_gl_check([](GlWindow& gl) {
-        DrawState& state = *gl.application->draw_state;
-        state.set_color(WHITE);
-        state.set_line_width(10);
+        DrawState& state = pen(gl, WHITE, 10);
 
         Feedback feedback = capture_feedback([&] { draw_circle(state, 480, 270, 100); });
         EXPECT_TRUE(feedback.polygons.empty());  // fill alpha 0: no disc

@@ -14,6 +14,13 @@
 #include "tests/gui/gl_capture.h"
 
 namespace {
+// An untitled viewport in the test's window: place and size in window
+// fractions, outlined when asked.
+Widget* viewport_in(GlWindow& gl, ViewportDrawFn draw, double x, double y, double width, double height,
+                    int32_t outline = 0) {
+    return create_viewport(gl.application, gl.window->geometry, "", 0, 0, draw, x, y, width, height, outline);
+}
+
 // What the GL state was while a viewport's draw callback ran.
 struct InsideCallback {
     int calls = 0;
@@ -78,8 +85,7 @@ constexpr std::array<int, 4> BLUE_PIXEL{0, 0, 255, 255};
 
 TEST(ViewportGl, FullWindowViewportClearsTheWholeWindowThenRestoresTheViewport) {
     const ChildResult result = run_gl_check([](GlWindow& gl) {
-        Widget* viewport = create_viewport(gl.application, gl.window->geometry, "", 0, 0, look_around,
-                                           0, 0, 1, 1, 0);
+        Widget* viewport = viewport_in(gl, look_around, 0, 0, 1, 1);
         set_background(viewport, 1, 0, 0);
         clear_window_blue();
         glViewport(10, 20, 300, 200);  // whatever the window had is given back
@@ -101,8 +107,7 @@ TEST(ViewportGl, FullWindowViewportClearsTheWholeWindowThenRestoresTheViewport) 
 
 TEST(ViewportGl, PartialViewportDrawsOnlyInsideItsArea) {
     const ChildResult result = run_gl_check([](GlWindow& gl) {
-        Widget* viewport = create_viewport(gl.application, gl.window->geometry, "", 0, 0,
-                                           paint_everything, 0.25, 0.25, 0.5, 0.5, 0);
+        Widget* viewport = viewport_in(gl, paint_everything, 0.25, 0.25, 0.5, 0.5);
         set_background(viewport, 1, 0, 0);
         clear_window_blue();
         viewport->draw();
@@ -114,8 +119,7 @@ TEST(ViewportGl, PartialViewportDrawsOnlyInsideItsArea) {
             EXPECT_EQ(pixel_at(x, y), BLUE_PIXEL) << x << ", " << y;
 
         // Without a callback the area is only cleared.
-        Widget* bare = create_viewport(gl.application, gl.window->geometry, "", 0, 0, nullptr, 0.25,
-                                       0.25, 0.5, 0.5, 0);
+        Widget* bare = viewport_in(gl, nullptr, 0.25, 0.25, 0.5, 0.5);
         set_background(bare, 1, 0, 0);
         clear_window_blue();
         bare->draw();
@@ -133,16 +137,14 @@ TEST(ViewportGl, OutlineIsNeverFilledEvenWithAnOpaqueContentsFill) {
         style->add_color("contents-fill-color", {1, 0, 1, 1});
         style->add_color("contents-color", {0, 1, 0, 1});
         gl.window->set_style(style);
-        Widget* outlined = create_viewport(gl.application, gl.window->geometry, "", 0, 0, nullptr,
-                                           0.25, 0.25, 0.5, 0.5, 1);
+        Widget* outlined = viewport_in(gl, nullptr, 0.25, 0.25, 0.5, 0.5, 1);
         Feedback feedback = capture_feedback([&] { outlined->draw(); });
         expect_outline_only(feedback, 240, 135, 720, 405);
         for (const auto& line : feedback.lines)
             EXPECT_EQ(line[0].color, (std::array<float, 4>{0, 1, 0, 1}));
         EXPECT_EQ(gl.application->draw_state->line_width, 3.0);
 
-        Widget* plain = create_viewport(gl.application, gl.window->geometry, "", 0, 0, nullptr, 0.25,
-                                        0.25, 0.5, 0.5, 0);
+        Widget* plain = viewport_in(gl, nullptr, 0.25, 0.25, 0.5, 0.5);
         feedback = capture_feedback([&] { plain->draw(); });
         EXPECT_TRUE(feedback.lines.empty());
         EXPECT_TRUE(feedback.polygons.empty());
@@ -154,8 +156,7 @@ TEST(ViewportGl, OutlineIsNeverFilledEvenWithAnOpaqueContentsFill) {
 
 TEST(ViewportGl, DemoCubeTurnsOneDegreePerFrameAndLeavesTheMatricesAlone) {
     const ChildResult result = run_gl_check([](GlWindow& gl) {
-        Widget* viewport = create_viewport(gl.application, gl.window->geometry, "", 0, 0,
-                                           viewport_demo_draw, 0, 0, 1, 1, 0);
+        Widget* viewport = viewport_in(gl, viewport_demo_draw, 0, 0, 1, 1);
         const std::array<float, 16> projection = matrix(GL_PROJECTION_MATRIX);
         const std::array<float, 16> modelview = matrix(GL_MODELVIEW_MATRIX);
         const Feedback feedback = capture_feedback([&] { viewport->draw(); });

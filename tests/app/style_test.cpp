@@ -22,6 +22,13 @@ std::vector<std::string> keys_head_to_tail(const Style* style) {
     return keys;
 }
 
+void expect_color(const Color& actual, const Color& expected) {
+    EXPECT_EQ(actual.red, expected.red);
+    EXPECT_EQ(actual.green, expected.green);
+    EXPECT_EQ(actual.blue, expected.blue);
+    EXPECT_EQ(actual.alpha, expected.alpha);
+}
+
 struct StyleTest : testing::Test {
     Style* style = create_default_style();
     ~StyleTest() override { Style::destroy(style); }
@@ -83,10 +90,7 @@ TEST_F(StyleTest, DefaultsRunInTheStoreOwnKeyOrder) {
 TEST_F(StyleTest, DefaultColoursAndNumbersAreFound) {
     Color bg{9, 9, 9, 9};
     EXPECT_EQ(style->find_color("bg-color", &bg), 1);
-    EXPECT_EQ(bg.red, 0.0);
-    EXPECT_EQ(bg.green, 0.0);
-    EXPECT_EQ(bg.blue, 0.0);
-    EXPECT_EQ(bg.alpha, 1.0);
+    expect_color(bg, {0.0, 0.0, 0.0, 1.0});
 
     Color buffer{};
     EXPECT_EQ(style->find_color("buffer-display-color", &buffer), 1);
@@ -114,10 +118,7 @@ TEST_F(StyleTest, EveryDefaultKeyIsFoundWhereverItSits) {
 TEST_F(StyleTest, NumbersReadAsColoursAndColoursAsNumbers) {
     Color color{7, 7, 7, 7};
     EXPECT_EQ(style->find_color("contents-line-width", &color), 1);
-    EXPECT_EQ(color.red, 0.0);
-    EXPECT_EQ(color.green, 0.0);
-    EXPECT_EQ(color.blue, 0.0);
-    EXPECT_EQ(color.alpha, 0.0);
+    expect_color(color, {0.0, 0.0, 0.0, 0.0});
 
     double number = 7.0;
     EXPECT_EQ(style->find_number("title-color", &number), 1);

@@ -61,6 +61,13 @@ struct AudioStreamTest : testing::Test {
         GetCapturedStderr();
     }
 
+    // Five seconds of sound, started and heard moving.
+    void start_playing() {
+        open_seconds(5.0);
+        ASSERT_EQ(track->start(), 1);
+        EXPECT_TRUE(eventually([&] { return track->position > 0; }, 5s));
+    }
+
     void open_mono(const std::vector<float>& mono) {
         const std::string path = dir.file("tone.wav");
         write_sound(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 44100, mono);
@@ -92,9 +99,7 @@ TEST_F(AudioStreamTest, ShortTrackPlaysToItsEndAndStartsAgainFromZero) {
 }
 
 TEST_F(AudioStreamTest, StopEndsPlaybackAndReleasesTheDevice) {
-    open_seconds(5.0);
-    ASSERT_EQ(track->start(), 1);
-    EXPECT_TRUE(eventually([&] { return track->position > 0; }, 5s));
+    ASSERT_NO_FATAL_FAILURE(start_playing());
     EXPECT_EQ(track->stop(), 1);
     EXPECT_EQ(track->playing, 0);
     EXPECT_EQ(track->device, nullptr);
@@ -105,9 +110,7 @@ TEST_F(AudioStreamTest, StopEndsPlaybackAndReleasesTheDevice) {
 }
 
 TEST_F(AudioStreamTest, OpeningAnotherFileStopsPlaybackFirst) {
-    open_seconds(5.0);
-    ASSERT_EQ(track->start(), 1);
-    EXPECT_TRUE(eventually([&] { return track->position > 0; }, 5s));
+    ASSERT_NO_FATAL_FAILURE(start_playing());
     open_seconds(1.0);
     EXPECT_EQ(track->playing, 0);
     EXPECT_EQ(track->device, nullptr);
@@ -115,9 +118,7 @@ TEST_F(AudioStreamTest, OpeningAnotherFileStopsPlaybackFirst) {
 }
 
 TEST_F(AudioStreamTest, DestroyWhilePlayingReleasesEverything) {
-    open_seconds(5.0);
-    ASSERT_EQ(track->start(), 1);
-    EXPECT_TRUE(eventually([&] { return track->position > 0; }, 5s));
+    ASSERT_NO_FATAL_FAILURE(start_playing());
     AudioTrack::destroy(track);
     track = nullptr;
 }

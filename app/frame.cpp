@@ -44,6 +44,13 @@ void clear_frame(const Window* window) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
+void BackendState::attach(Window* served) {
+    window = served;
+    saved_relative_width = served->relative_width();
+    saved_relative_height = served->relative_height();
+    fps_last_ms = wall_clock_ms();
+}
+
 void draw_frame(BackendState& backend) {
     clear_frame(backend.window);
     backend.window->on_display();

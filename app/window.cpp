@@ -1,7 +1,6 @@
 #include "app/window.h"
 
 #include "app/application.h"
-#include "app/frame.h"
 #include "app/glut_backend.h"
 #include "app/style.h"
 #include "app/xlib_backend.h"
@@ -87,13 +86,6 @@ void WindowGeometry::set_relative(double width, double height) {
 // -------------------------------------------------------------------------
 // [Window]
 // -------------------------------------------------------------------------
-
-void BackendState::attach(Window* served) {
-    window = served;
-    saved_relative_width = served->relative_width();
-    saved_relative_height = served->relative_height();
-    fps_last_ms = wall_clock_ms();
-}
 
 Window* Window::create(Application* application, int32_t backend_kind, uint32_t parent_window,
                        double relative_width, double relative_height) {

@@ -158,7 +158,8 @@ struct BackendState {
     int32_t fps_frames = 0;   // frames since that report
 
     // Starts serving the window: its relative size becomes the windowed
-    // size and the frame-rate report's clock starts now.
+    // size and the frame-rate report's clock starts now. It lives with the
+    // frame steps (app/frame.cpp), which keep that clock.
     void attach(Window* served);
     void toggle_fps_report() { fps_report = 1 - fps_report; }
 };

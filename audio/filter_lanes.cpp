@@ -1,0 +1,341 @@
+// The bank's per-sample loop across filters in vector lanes. This file is
+// compiled once per instruction set (Highway's foreach_target), and the run
+// dispatches to the best one the processor has.
+//
+// The arithmetic mirrors TrackingFilter::process_sample operation by
+// operation (a multiplication and an addition stay two roundings, never a
+// fused one), so the mixing, smoothing, step product, power, rotation and
+// renormalisation give the scalar filter's bits. Only two things differ:
+// the turn's arc tangent is taken in single precision (the scalar filter
+// takes it in double), and the sine and cosine of a new step come from the
+// polynomials below rather than the C library; both are within an ulp or
+// two of the float result, far below what moves a level or a frequency.
+#include "audio/filter_lanes.h"
+
+#include <cmath>
+
+#include "audio/tracking_filter.h"
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "audio/filter_lanes.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+// Highway's headers go after foreach_target, which includes this file once per target.
+#include "hwy/contrib/math/math-inl.h"
+#include "hwy/highway.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace filter_lanes {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+using Floats = hn::ScalableTag<float>;
+using Ints = hn::RebindToSigned<Floats>;
+using V = hn::Vec<Floats>;
+using M = hn::Mask<Floats>;
+
+// Sine and cosine of x for |x| <= pi (and a little beyond). x less the
+// nearest multiple q of pi/2, with pi/2 in three parts so that the
+// remainder keeps its bits; on |r| <= pi/4 the two polynomials are within
+// about an ulp of float precision; the quadrant q swaps and negates them.
+HWY_INLINE void SinCos(Floats d, V x, V& sin_x, V& cos_x) {
+    const Ints di;
+    const V q = hn::Round(hn::Mul(x, hn::Set(d, 0.636619772367581f)));
+    V r = hn::NegMulAdd(q, hn::Set(d, 1.5703125f), x);
+    r = hn::NegMulAdd(q, hn::Set(d, 4.837512969970703125e-4f), r);
+    r = hn::NegMulAdd(q, hn::Set(d, 7.54978995489188216e-8f), r);
+    const V r2 = hn::Mul(r, r);
+
+    V sin_poly = hn::MulAdd(hn::Set(d, -1.9515295891e-4f), r2, hn::Set(d, 8.3321608736e-3f));
+    sin_poly = hn::MulAdd(sin_poly, r2, hn::Set(d, -1.6666654611e-1f));
+    const V sin_r = hn::MulAdd(hn::Mul(r, r2), sin_poly, r);
+    V cos_poly = hn::MulAdd(hn::Set(d, 2.443315711809948e-5f), r2, hn::Set(d, -1.388731625493765e-3f));
+    cos_poly = hn::MulAdd(cos_poly, r2, hn::Set(d, 4.166664568298827e-2f));
+    const V cos_r = hn::MulAdd(hn::Mul(r2, r2), cos_poly, hn::NegMulAdd(hn::Set(d, 0.5f), r2, hn::Set(d, 1.0f)));
+
+    // Quadrants 1 and 3 swap sine and cosine; the sine is negated in
+    // quadrants 2 and 3 (bit 1 of q), the cosine in 1 and 2 (bit 1 of q + 1).
+    const auto quadrant = hn::ConvertTo(di, q);
+    const M odd = hn::RebindMask(d, hn::Ne(hn::And(quadrant, hn::Set(di, 1)), hn::Zero(di)));
+    const V sign = hn::SignBit(d);
+    const V sin_sign = hn::And(hn::BitCast(d, hn::ShiftLeft<30>(quadrant)), sign);
+    const V cos_sign = hn::And(hn::BitCast(d, hn::ShiftLeft<30>(hn::Add(quadrant, hn::Set(di, 1)))), sign);
+    sin_x = hn::Xor(hn::IfThenElse(odd, cos_r, sin_r), sin_sign);
+    cos_x = hn::Xor(hn::IfThenElse(odd, sin_r, cos_r), cos_sign);
+}
+
+// atan2(y, x), with atan2's answers for zeros of either sign.
+HWY_INLINE V Atan2(Floats d, V y, V x) {
+    const Ints di;
+    const V ax = hn::Abs(x);
+    const V ay = hn::Abs(y);
+    const V larger = hn::Max(ax, ay);
+    const V ratio = hn::IfThenZeroElse(hn::Eq(larger, hn::Zero(d)), hn::Div(hn::Min(ax, ay), larger));
+    V angle = hn::Atan(d, ratio);
+    angle = hn::IfThenElse(hn::Gt(ay, ax), hn::Sub(hn::Set(d, 1.5707963267948966f), angle), angle);
+    const M x_negative = hn::RebindMask(d, hn::Lt(hn::BitCast(di, x), hn::Zero(di)));
+    angle = hn::IfThenElse(x_negative, hn::Sub(hn::Set(d, 3.14159265358979f), angle), angle);
+    return hn::CopySign(angle, y);
+}
+
+// The angle of (x, y) as turn_angle takes it: where the output turned by
+// less than about a tenth of a radian (nearly always), the arc tangent
+// series of y / x, which to the ninth power is exact in single precision
+// there; the general arc tangent only in the vectors where a lane turned
+// further.
+HWY_INLINE V TurnAngle(Floats d, V y, V x) {
+    const M small = hn::And(hn::Gt(x, hn::Zero(d)), hn::Lt(hn::Abs(y), hn::Mul(hn::Set(d, 0.1f), x)));
+    const V t = hn::Div(y, x);
+    const V t2 = hn::Mul(t, t);
+    V series = hn::NegMulAdd(t2, hn::Set(d, 1.0f / 9), hn::Set(d, 1.0f / 7));
+    series = hn::NegMulAdd(t2, series, hn::Set(d, 1.0f / 5));
+    series = hn::NegMulAdd(t2, series, hn::Set(d, 1.0f / 3));
+    series = hn::NegMulAdd(t2, series, hn::Set(d, 1.0f));
+    series = hn::Mul(t, series);
+    if (hn::AllTrue(d, small)) return series;
+    return hn::IfThenElse(small, series, Atan2(d, y, x));
+}
+
+// The arrays of one bank, by field.
+struct Arrays {
+    explicit Arrays(FilterLanes& lanes)
+        : alpha1(lanes.field(FilterLanes::ALPHA1)),
+          one_minus_alpha1(lanes.field(FilterLanes::ONE_MINUS_ALPHA1)),
+          alpha2(lanes.field(FilterLanes::ALPHA2)),
+          one_minus_alpha2(lanes.field(FilterLanes::ONE_MINUS_ALPHA2)),
+          negative_alpha3(lanes.field(FilterLanes::NEGATIVE_ALPHA3)),
+          nominal_step(lanes.field(FilterLanes::NOMINAL_STEP)),
+          upper_bound_step(lanes.field(FilterLanes::UPPER_BOUND_STEP)),
+          lower_bound_step(lanes.field(FilterLanes::LOWER_BOUND_STEP)),
+          limited(lanes.field(FilterLanes::LIMITED)),
+          offset_cos(lanes.field(FilterLanes::OFFSET_COS)),
+          offset_sin(lanes.field(FilterLanes::OFFSET_SIN)),
+          stage1_re(lanes.field(FilterLanes::STAGE1_RE)),
+          stage1_im(lanes.field(FilterLanes::STAGE1_IM)),
+          stage2_re(lanes.field(FilterLanes::STAGE2_RE)),
+          stage2_im(lanes.field(FilterLanes::STAGE2_IM)),
+          product_re(lanes.field(FilterLanes::PRODUCT_RE)),
+          product_im(lanes.field(FilterLanes::PRODUCT_IM)),
+          step(lanes.field(FilterLanes::STEP)),
+          re(lanes.field(FilterLanes::RE)),
+          im(lanes.field(FilterLanes::IM)),
+          cos_step(lanes.field(FilterLanes::COS_STEP)),
+          sin_step(lanes.field(FilterLanes::SIN_STEP)),
+          cos_plus_sin(lanes.field(FilterLanes::COS_PLUS_SIN)) {}
+
+    float* HWY_RESTRICT alpha1;
+    float* HWY_RESTRICT one_minus_alpha1;
+    float* HWY_RESTRICT alpha2;
+    float* HWY_RESTRICT one_minus_alpha2;
+    float* HWY_RESTRICT negative_alpha3;
+    float* HWY_RESTRICT nominal_step;
+    float* HWY_RESTRICT upper_bound_step;
+    float* HWY_RESTRICT lower_bound_step;
+    float* HWY_RESTRICT limited;
+    float* HWY_RESTRICT offset_cos;
+    float* HWY_RESTRICT offset_sin;
+    float* HWY_RESTRICT stage1_re;
+    float* HWY_RESTRICT stage1_im;
+    float* HWY_RESTRICT stage2_re;
+    float* HWY_RESTRICT stage2_im;
+    float* HWY_RESTRICT product_re;
+    float* HWY_RESTRICT product_im;
+    float* HWY_RESTRICT step;
+    float* HWY_RESTRICT re;
+    float* HWY_RESTRICT im;
+    float* HWY_RESTRICT cos_step;
+    float* HWY_RESTRICT sin_step;
+    float* HWY_RESTRICT cos_plus_sin;
+};
+
+// The step a vector of filters takes: the tracked step where the power
+// passes the threshold and the candidate lies inside the filter's range
+// (or, for a free filter, is a number at all), the present step where it
+// does not, the centre where the power is too low.
+HWY_INLINE V NextStep(Floats d, const Arrays& a, size_t i, V product_re, V product_im, M tracking) {
+    const V nominal = hn::Load(d, a.nominal_step + i);
+    if (hn::AllFalse(d, tracking)) return nominal;
+    const V step = hn::Load(d, a.step + i);
+    const V turn = TurnAngle(d, product_im, product_re);
+    const V candidate = hn::Add(hn::Mul(turn, hn::Load(d, a.negative_alpha3 + i)), step);
+    const M limited = hn::Ne(hn::Load(d, a.limited + i), hn::Zero(d));
+    const M inside = hn::And(hn::Gt(candidate, hn::Load(d, a.upper_bound_step + i)),
+                             hn::Lt(candidate, hn::Load(d, a.lower_bound_step + i)));
+    const M accepted = hn::Or(hn::And(limited, inside), hn::AndNot(limited, hn::IsFinite(candidate)));
+    return hn::IfThenElse(tracking, hn::IfThenElse(accepted, candidate, step), nominal);
+}
+
+// One sample through the filters i ... i + lanes - 1, their oscillators
+// renormalised; returns largest raised to any of their powers above it.
+HWY_INLINE V StepFilters(Floats d, const Arrays& a, size_t i, V x, V threshold, bool phase_offsets,
+                         V largest) {
+    V re = hn::Load(d, a.re + i);
+    V im = hn::Load(d, a.im + i);
+    V mixer_re = re;
+    V mixer_im = im;
+    if (phase_offsets) {
+        const V offset_cos = hn::Load(d, a.offset_cos + i);
+        const V offset_sin = hn::Load(d, a.offset_sin + i);
+        mixer_re = hn::Sub(hn::Mul(re, offset_cos), hn::Mul(im, offset_sin));
+        mixer_im = hn::Add(hn::Mul(re, offset_sin), hn::Mul(im, offset_cos));
+    }
+
+    // The signal mixed down and smoothed twice.
+    const V scaled = hn::Mul(hn::Load(d, a.alpha1 + i), x);
+    const V one_minus_alpha1 = hn::Load(d, a.one_minus_alpha1 + i);
+    const V stage1_re = hn::Add(hn::Mul(one_minus_alpha1, hn::Load(d, a.stage1_re + i)), hn::Mul(scaled, mixer_re));
+    const V stage1_im = hn::Add(hn::Mul(one_minus_alpha1, hn::Load(d, a.stage1_im + i)), hn::Mul(scaled, mixer_im));
+    const V alpha2 = hn::Load(d, a.alpha2 + i);
+    const V one_minus_alpha2 = hn::Load(d, a.one_minus_alpha2 + i);
+    const V old_re = hn::Load(d, a.stage2_re + i);
+    const V old_im = hn::Load(d, a.stage2_im + i);
+    const V stage2_re = hn::Add(hn::Mul(one_minus_alpha2, old_re), hn::Mul(alpha2, stage1_re));
+    const V stage2_im = hn::Add(hn::Mul(one_minus_alpha2, old_im), hn::Mul(alpha2, stage1_im));
+    const V product_re = hn::Add(hn::Mul(stage2_re, old_re), hn::Mul(stage2_im, old_im));
+    const V product_im = hn::Sub(hn::Mul(stage2_im, old_re), hn::Mul(stage2_re, old_im));
+    const V power = hn::Add(hn::Mul(stage2_re, stage2_re), hn::Mul(stage2_im, stage2_im));
+    hn::Store(stage1_re, d, a.stage1_re + i);
+    hn::Store(stage1_im, d, a.stage1_im + i);
+    hn::Store(stage2_re, d, a.stage2_re + i);
+    hn::Store(stage2_im, d, a.stage2_im + i);
+    hn::Store(product_re, d, a.product_re + i);
+    hn::Store(product_im, d, a.product_im + i);
+
+    // The new step; the rotation is recomputed only where it changed.
+    const V step = NextStep(d, a, i, product_re, product_im, hn::Gt(power, threshold));
+    V cos_step = hn::Load(d, a.cos_step + i);
+    V sin_step = hn::Load(d, a.sin_step + i);
+    V cos_plus_sin = hn::Load(d, a.cos_plus_sin + i);
+    const M changed = hn::Ne(step, hn::Load(d, a.step + i));
+    if (!hn::AllFalse(d, changed)) {
+        V new_sin, new_cos;
+        SinCos(d, step, new_sin, new_cos);
+        cos_step = hn::IfThenElse(changed, new_cos, cos_step);
+        sin_step = hn::IfThenElse(changed, new_sin, sin_step);
+        cos_plus_sin = hn::IfThenElse(changed, hn::Add(new_cos, new_sin), cos_plus_sin);
+        hn::Store(step, d, a.step + i);
+        hn::Store(cos_step, d, a.cos_step + i);
+        hn::Store(sin_step, d, a.sin_step + i);
+        hn::Store(cos_plus_sin, d, a.cos_plus_sin + i);
+    }
+
+    // Advance with three multiplications, then renormalise.
+    const V t = hn::Mul(sin_step, im);
+    const V cos_re = hn::Mul(cos_step, re);
+    const V new_im = hn::Sub(hn::Sub(hn::Mul(hn::Add(re, im), cos_plus_sin), cos_re), t);
+    re = hn::Sub(cos_re, t);
+    im = new_im;
+    const V k = hn::Mul(hn::Sub(hn::Sub(hn::Set(d, 3.0f), hn::Mul(re, re)), hn::Mul(im, im)), hn::Set(d, 0.5f));
+    hn::Store(hn::Mul(re, k), d, a.re + i);
+    hn::Store(hn::Mul(im, k), d, a.im + i);
+
+    // As std::max(largest, power): a power that is not a number is passed over.
+    return hn::IfThenElse(hn::Lt(largest, power), power, largest);
+}
+
+void RunSamples(FilterLanes& lanes, const float* samples, int32_t sample_count, EnvelopeFollower& follower) {
+    const Floats d;
+    const size_t step = hn::Lanes(d);
+    const size_t padded = static_cast<size_t>(lanes.padded_count);
+    const Arrays arrays(lanes);
+    for (int32_t s = 0; s < sample_count; ++s) {
+        const float threshold = tracking_threshold(follower.envelope);
+        const V x = hn::Set(d, samples[s]);
+        const V threshold_lanes = hn::Set(d, threshold);
+        V largest = hn::Zero(d);
+        for (size_t i = 0; i < padded; i += step)
+            largest = StepFilters(d, arrays, i, x, threshold_lanes, lanes.phase_offsets, largest);
+        const float strongest = hn::GetLane(hn::MaxOfLanes(d, largest));
+        follower.envelope = strongest * follower.new_weight + follower.envelope * follower.old_weight;
+        follower.threshold = threshold;
+    }
+}
+
+const char* TargetName() { return hwy::TargetName(HWY_TARGET); }
+
+}  // namespace HWY_NAMESPACE
+}  // namespace filter_lanes
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+
+namespace filter_lanes {
+HWY_EXPORT(RunSamples);
+HWY_EXPORT(TargetName);
+}  // namespace filter_lanes
+
+FilterLanes* FilterLanes::create(int32_t count) {
+    auto* lanes = new FilterLanes{};
+    lanes->count = std::max(count, 0);
+    lanes->padded_count = (lanes->count + WIDEST_LANES - 1) / WIDEST_LANES * WIDEST_LANES;
+    const size_t size = static_cast<size_t>(FIELD_COUNT) * lanes->padded_count;
+    if (size == 0) return lanes;  // an empty bank has nothing to run
+    lanes->storage = hwy::AllocateAligned<float>(size);
+    // Every lane starts as a silent filter at rest on a zero step, so that
+    // the padding never tracks and never adds to the envelope.
+    std::fill_n(lanes->storage.get(), size, 0.0f);
+    for (Field one : {ONE_MINUS_ALPHA1, ONE_MINUS_ALPHA2, OFFSET_COS, PRODUCT_RE, RE, COS_STEP, COS_PLUS_SIN})
+        std::fill_n(lanes->field(one), lanes->padded_count, 1.0f);
+    // The first dispatch asks the processor what it offers: here, once,
+    // rather than on the audio thread.
+    target_name();
+    return lanes;
+}
+
+void FilterLanes::destroy(FilterLanes* lanes) { delete lanes; }
+
+void FilterLanes::load(const TrackingFilter* filters) {
+    phase_offsets = false;
+    for (int32_t i = 0; i < count; ++i) {
+        const TrackingFilter& filter = filters[i];
+        const Phasor& phasor = filter.phasor;
+        field(ALPHA1)[i] = filter.alpha1;
+        field(ONE_MINUS_ALPHA1)[i] = filter.one_minus_alpha1;
+        field(ALPHA2)[i] = filter.alpha2;
+        field(ONE_MINUS_ALPHA2)[i] = filter.one_minus_alpha2;
+        field(NEGATIVE_ALPHA3)[i] = -filter.alpha3;
+        field(NOMINAL_STEP)[i] = Phasor::step_for(filter.nominal_hz, phasor.sample_rate);
+        field(UPPER_BOUND_STEP)[i] = filter.upper_bound_step;
+        field(LOWER_BOUND_STEP)[i] = filter.lower_bound_step;
+        field(LIMITED)[i] = filter.limited != 0 ? 1.0f : 0.0f;
+        field(OFFSET_COS)[i] = phasor.offset_cos;
+        field(OFFSET_SIN)[i] = phasor.offset_sin;
+        field(STAGE1_RE)[i] = filter.stage1.re;
+        field(STAGE1_IM)[i] = filter.stage1.im;
+        field(STAGE2_RE)[i] = filter.stage2.re;
+        field(STAGE2_IM)[i] = filter.stage2.im;
+        field(PRODUCT_RE)[i] = filter.step_product.re;
+        field(PRODUCT_IM)[i] = filter.step_product.im;
+        field(STEP)[i] = phasor.step;
+        field(RE)[i] = phasor.re;
+        field(IM)[i] = phasor.im;
+        field(COS_STEP)[i] = phasor.cos_step;
+        field(SIN_STEP)[i] = phasor.sin_step;
+        field(COS_PLUS_SIN)[i] = phasor.cos_plus_sin;
+        if (phasor.offset_cos != 1.0f || phasor.offset_sin != 0.0f) phase_offsets = true;
+    }
+}
+
+void FilterLanes::store(TrackingFilter* filters, float threshold) const {
+    for (int32_t i = 0; i < count; ++i) {
+        TrackingFilter& filter = filters[i];
+        Phasor& phasor = filter.phasor;
+        filter.stage1 = {field(STAGE1_RE)[i], field(STAGE1_IM)[i]};
+        filter.stage2 = {field(STAGE2_RE)[i], field(STAGE2_IM)[i]};
+        filter.step_product = {field(PRODUCT_RE)[i], field(PRODUCT_IM)[i]};
+        filter.threshold = threshold;
+        phasor.step = field(STEP)[i];
+        phasor.re = field(RE)[i];
+        phasor.im = field(IM)[i];
+        phasor.cos_step = field(COS_STEP)[i];
+        phasor.sin_step = field(SIN_STEP)[i];
+        phasor.cos_plus_sin = field(COS_PLUS_SIN)[i];
+    }
+}
+
+void FilterLanes::run_samples(const float* samples, int32_t sample_count, EnvelopeFollower& envelope) {
+    HWY_DYNAMIC_DISPATCH(filter_lanes::RunSamples)(*this, samples, sample_count, envelope);
+}
+
+const char* FilterLanes::target_name() { return HWY_DYNAMIC_DISPATCH(filter_lanes::TargetName)(); }
+
+#endif  // HWY_ONCE

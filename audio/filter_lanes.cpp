@@ -2,14 +2,15 @@
 // compiled once per instruction set (Highway's foreach_target), and the run
 // dispatches to the best one the processor has.
 //
-// The arithmetic mirrors TrackingFilter::process_sample operation by
-// operation (a multiplication and an addition stay two roundings, never a
-// fused one), so the mixing, smoothing, step product, power, rotation and
-// renormalisation give the scalar filter's bits. Only two things differ:
-// the turn's arc tangent is taken in single precision (the scalar filter
-// takes it in double), and the sine and cosine of a new step come from the
-// polynomials below rather than the C library; both are within an ulp or
-// two of the float result, far below what moves a level or a frequency.
+// The lanes compute the scalar filter's formulas (TrackingFilter::
+// process_sample, then the bank's renormalisation and envelope) in the same
+// order and in single precision, with three differences in the last bits:
+// a multiplication and an addition may be fused into one rounding where
+// the processor has fused multiply-adds; the turn's arc tangent is taken in
+// single precision (the scalar filter takes it in double, then rounds the
+// correction to single); and the sine and cosine of a new step come from the
+// polynomials below rather than the C library. Each is within an ulp or two
+// of the scalar result.
 #include "audio/filter_lanes.h"
 
 #include <cmath>
@@ -95,138 +96,101 @@ HWY_INLINE V TurnAngle(Floats d, V y, V x) {
     return hn::IfThenElse(small, series, Atan2(d, y, x));
 }
 
-// The arrays of one bank, by field.
-struct Arrays {
-    explicit Arrays(FilterLanes& lanes)
-        : alpha1(lanes.field(FilterLanes::ALPHA1)),
-          one_minus_alpha1(lanes.field(FilterLanes::ONE_MINUS_ALPHA1)),
-          alpha2(lanes.field(FilterLanes::ALPHA2)),
-          one_minus_alpha2(lanes.field(FilterLanes::ONE_MINUS_ALPHA2)),
-          negative_alpha3(lanes.field(FilterLanes::NEGATIVE_ALPHA3)),
-          nominal_step(lanes.field(FilterLanes::NOMINAL_STEP)),
-          upper_bound_step(lanes.field(FilterLanes::UPPER_BOUND_STEP)),
-          lower_bound_step(lanes.field(FilterLanes::LOWER_BOUND_STEP)),
-          limited(lanes.field(FilterLanes::LIMITED)),
-          offset_cos(lanes.field(FilterLanes::OFFSET_COS)),
-          offset_sin(lanes.field(FilterLanes::OFFSET_SIN)),
-          stage1_re(lanes.field(FilterLanes::STAGE1_RE)),
-          stage1_im(lanes.field(FilterLanes::STAGE1_IM)),
-          stage2_re(lanes.field(FilterLanes::STAGE2_RE)),
-          stage2_im(lanes.field(FilterLanes::STAGE2_IM)),
-          product_re(lanes.field(FilterLanes::PRODUCT_RE)),
-          product_im(lanes.field(FilterLanes::PRODUCT_IM)),
-          step(lanes.field(FilterLanes::STEP)),
-          re(lanes.field(FilterLanes::RE)),
-          im(lanes.field(FilterLanes::IM)),
-          cos_step(lanes.field(FilterLanes::COS_STEP)),
-          sin_step(lanes.field(FilterLanes::SIN_STEP)),
-          cos_plus_sin(lanes.field(FilterLanes::COS_PLUS_SIN)) {}
+// One vector of filters, i ... i + lanes - 1, in the bank's arrays.
+class Filters {
+public:
+    Filters(FilterLanes& lanes, size_t first) : lanes_(lanes), first_(first) {}
+    V load(Floats d, FilterLanes::Field which) const { return hn::Load(d, lanes_.field(which) + first_); }
+    void store(Floats d, FilterLanes::Field which, V value) const {
+        hn::Store(value, d, lanes_.field(which) + first_);
+    }
 
-    float* HWY_RESTRICT alpha1;
-    float* HWY_RESTRICT one_minus_alpha1;
-    float* HWY_RESTRICT alpha2;
-    float* HWY_RESTRICT one_minus_alpha2;
-    float* HWY_RESTRICT negative_alpha3;
-    float* HWY_RESTRICT nominal_step;
-    float* HWY_RESTRICT upper_bound_step;
-    float* HWY_RESTRICT lower_bound_step;
-    float* HWY_RESTRICT limited;
-    float* HWY_RESTRICT offset_cos;
-    float* HWY_RESTRICT offset_sin;
-    float* HWY_RESTRICT stage1_re;
-    float* HWY_RESTRICT stage1_im;
-    float* HWY_RESTRICT stage2_re;
-    float* HWY_RESTRICT stage2_im;
-    float* HWY_RESTRICT product_re;
-    float* HWY_RESTRICT product_im;
-    float* HWY_RESTRICT step;
-    float* HWY_RESTRICT re;
-    float* HWY_RESTRICT im;
-    float* HWY_RESTRICT cos_step;
-    float* HWY_RESTRICT sin_step;
-    float* HWY_RESTRICT cos_plus_sin;
+private:
+    FilterLanes& lanes_;
+    size_t first_;
 };
 
-// The step a vector of filters takes: the tracked step where the power
-// passes the threshold and the candidate lies inside the filter's range
-// (or, for a free filter, is a number at all), the present step where it
-// does not, the centre where the power is too low.
-HWY_INLINE V NextStep(Floats d, const Arrays& a, size_t i, V product_re, V product_im, M tracking) {
-    const V nominal = hn::Load(d, a.nominal_step + i);
+// The step the filters take: the tracked step where the power passes the
+// threshold and the candidate lies strictly inside the filter's range (or,
+// for a free filter, is a number at all), the present step where it does
+// not, the centre where the power is too low.
+HWY_INLINE V NextStep(Floats d, const Filters& f, V step, V product_re, V product_im, M tracking) {
+    using F = FilterLanes;
+    const V nominal = f.load(d, F::NOMINAL_STEP);
     if (hn::AllFalse(d, tracking)) return nominal;
-    const V step = hn::Load(d, a.step + i);
     const V turn = TurnAngle(d, product_im, product_re);
-    const V candidate = hn::Add(hn::Mul(turn, hn::Load(d, a.negative_alpha3 + i)), step);
-    const M limited = hn::Ne(hn::Load(d, a.limited + i), hn::Zero(d));
-    const M inside = hn::And(hn::Gt(candidate, hn::Load(d, a.upper_bound_step + i)),
-                             hn::Lt(candidate, hn::Load(d, a.lower_bound_step + i)));
+    const V candidate = hn::MulAdd(turn, f.load(d, F::NEGATIVE_ALPHA3), step);
+    const M limited = hn::Ne(f.load(d, F::LIMITED), hn::Zero(d));
+    const M inside = hn::And(hn::Gt(candidate, f.load(d, F::UPPER_BOUND_STEP)),
+                             hn::Lt(candidate, f.load(d, F::LOWER_BOUND_STEP)));
     const M accepted = hn::Or(hn::And(limited, inside), hn::AndNot(limited, hn::IsFinite(candidate)));
     return hn::IfThenElse(tracking, hn::IfThenElse(accepted, candidate, step), nominal);
 }
 
-// One sample through the filters i ... i + lanes - 1, their oscillators
-// renormalised; returns largest raised to any of their powers above it.
-HWY_INLINE V StepFilters(Floats d, const Arrays& a, size_t i, V x, V threshold, bool phase_offsets,
-                         V largest) {
-    V re = hn::Load(d, a.re + i);
-    V im = hn::Load(d, a.im + i);
+// One sample x through the filters, their oscillators renormalised;
+// returns largest raised to any of their powers above it.
+HWY_INLINE V StepFilters(Floats d, const Filters& f, V x, V threshold, bool phase_offsets, V largest) {
+    using F = FilterLanes;
+    V re = f.load(d, F::RE);
+    V im = f.load(d, F::IM);
     V mixer_re = re;
     V mixer_im = im;
     if (phase_offsets) {
-        const V offset_cos = hn::Load(d, a.offset_cos + i);
-        const V offset_sin = hn::Load(d, a.offset_sin + i);
-        mixer_re = hn::Sub(hn::Mul(re, offset_cos), hn::Mul(im, offset_sin));
-        mixer_im = hn::Add(hn::Mul(re, offset_sin), hn::Mul(im, offset_cos));
+        const V offset_cos = f.load(d, F::OFFSET_COS);
+        const V offset_sin = f.load(d, F::OFFSET_SIN);
+        mixer_re = hn::MulSub(re, offset_cos, hn::Mul(im, offset_sin));
+        mixer_im = hn::MulAdd(re, offset_sin, hn::Mul(im, offset_cos));
     }
 
-    // The signal mixed down and smoothed twice.
-    const V scaled = hn::Mul(hn::Load(d, a.alpha1 + i), x);
-    const V one_minus_alpha1 = hn::Load(d, a.one_minus_alpha1 + i);
-    const V stage1_re = hn::Add(hn::Mul(one_minus_alpha1, hn::Load(d, a.stage1_re + i)), hn::Mul(scaled, mixer_re));
-    const V stage1_im = hn::Add(hn::Mul(one_minus_alpha1, hn::Load(d, a.stage1_im + i)), hn::Mul(scaled, mixer_im));
-    const V alpha2 = hn::Load(d, a.alpha2 + i);
-    const V one_minus_alpha2 = hn::Load(d, a.one_minus_alpha2 + i);
-    const V old_re = hn::Load(d, a.stage2_re + i);
-    const V old_im = hn::Load(d, a.stage2_im + i);
-    const V stage2_re = hn::Add(hn::Mul(one_minus_alpha2, old_re), hn::Mul(alpha2, stage1_re));
-    const V stage2_im = hn::Add(hn::Mul(one_minus_alpha2, old_im), hn::Mul(alpha2, stage1_im));
-    const V product_re = hn::Add(hn::Mul(stage2_re, old_re), hn::Mul(stage2_im, old_im));
-    const V product_im = hn::Sub(hn::Mul(stage2_im, old_re), hn::Mul(stage2_re, old_im));
-    const V power = hn::Add(hn::Mul(stage2_re, stage2_re), hn::Mul(stage2_im, stage2_im));
-    hn::Store(stage1_re, d, a.stage1_re + i);
-    hn::Store(stage1_im, d, a.stage1_im + i);
-    hn::Store(stage2_re, d, a.stage2_re + i);
-    hn::Store(stage2_im, d, a.stage2_im + i);
-    hn::Store(product_re, d, a.product_re + i);
-    hn::Store(product_im, d, a.product_im + i);
+    // The signal mixed down and smoothed twice; the turn of the output.
+    const V scaled = hn::Mul(f.load(d, F::ALPHA1), x);
+    const V one_minus_alpha1 = f.load(d, F::ONE_MINUS_ALPHA1);
+    const V stage1_re = hn::MulAdd(one_minus_alpha1, f.load(d, F::STAGE1_RE), hn::Mul(scaled, mixer_re));
+    const V stage1_im = hn::MulAdd(one_minus_alpha1, f.load(d, F::STAGE1_IM), hn::Mul(scaled, mixer_im));
+    const V alpha2 = f.load(d, F::ALPHA2);
+    const V one_minus_alpha2 = f.load(d, F::ONE_MINUS_ALPHA2);
+    const V old_re = f.load(d, F::STAGE2_RE);
+    const V old_im = f.load(d, F::STAGE2_IM);
+    const V stage2_re = hn::MulAdd(one_minus_alpha2, old_re, hn::Mul(alpha2, stage1_re));
+    const V stage2_im = hn::MulAdd(one_minus_alpha2, old_im, hn::Mul(alpha2, stage1_im));
+    const V product_re = hn::MulAdd(stage2_re, old_re, hn::Mul(stage2_im, old_im));
+    const V product_im = hn::MulSub(stage2_im, old_re, hn::Mul(stage2_re, old_im));
+    const V power = hn::MulAdd(stage2_re, stage2_re, hn::Mul(stage2_im, stage2_im));
+    f.store(d, F::STAGE1_RE, stage1_re);
+    f.store(d, F::STAGE1_IM, stage1_im);
+    f.store(d, F::STAGE2_RE, stage2_re);
+    f.store(d, F::STAGE2_IM, stage2_im);
+    f.store(d, F::PRODUCT_RE, product_re);
+    f.store(d, F::PRODUCT_IM, product_im);
 
     // The new step; the rotation is recomputed only where it changed.
-    const V step = NextStep(d, a, i, product_re, product_im, hn::Gt(power, threshold));
-    V cos_step = hn::Load(d, a.cos_step + i);
-    V sin_step = hn::Load(d, a.sin_step + i);
-    V cos_plus_sin = hn::Load(d, a.cos_plus_sin + i);
-    const M changed = hn::Ne(step, hn::Load(d, a.step + i));
+    const V step = f.load(d, F::STEP);
+    const V next_step = NextStep(d, f, step, product_re, product_im, hn::Gt(power, threshold));
+    V cos_step = f.load(d, F::COS_STEP);
+    V sin_step = f.load(d, F::SIN_STEP);
+    V cos_plus_sin = f.load(d, F::COS_PLUS_SIN);
+    const M changed = hn::Ne(next_step, step);
     if (!hn::AllFalse(d, changed)) {
         V new_sin, new_cos;
-        SinCos(d, step, new_sin, new_cos);
+        SinCos(d, next_step, new_sin, new_cos);
         cos_step = hn::IfThenElse(changed, new_cos, cos_step);
         sin_step = hn::IfThenElse(changed, new_sin, sin_step);
         cos_plus_sin = hn::IfThenElse(changed, hn::Add(new_cos, new_sin), cos_plus_sin);
-        hn::Store(step, d, a.step + i);
-        hn::Store(cos_step, d, a.cos_step + i);
-        hn::Store(sin_step, d, a.sin_step + i);
-        hn::Store(cos_plus_sin, d, a.cos_plus_sin + i);
+        f.store(d, F::STEP, next_step);
+        f.store(d, F::COS_STEP, cos_step);
+        f.store(d, F::SIN_STEP, sin_step);
+        f.store(d, F::COS_PLUS_SIN, cos_plus_sin);
     }
 
     // Advance with three multiplications, then renormalise.
     const V t = hn::Mul(sin_step, im);
     const V cos_re = hn::Mul(cos_step, re);
-    const V new_im = hn::Sub(hn::Sub(hn::Mul(hn::Add(re, im), cos_plus_sin), cos_re), t);
+    const V new_im = hn::Sub(hn::MulSub(hn::Add(re, im), cos_plus_sin, cos_re), t);
     re = hn::Sub(cos_re, t);
     im = new_im;
-    const V k = hn::Mul(hn::Sub(hn::Sub(hn::Set(d, 3.0f), hn::Mul(re, re)), hn::Mul(im, im)), hn::Set(d, 0.5f));
-    hn::Store(hn::Mul(re, k), d, a.re + i);
-    hn::Store(hn::Mul(im, k), d, a.im + i);
+    const V k = hn::Mul(hn::NegMulAdd(im, im, hn::NegMulAdd(re, re, hn::Set(d, 3.0f))), hn::Set(d, 0.5f));
+    f.store(d, F::RE, hn::Mul(re, k));
+    f.store(d, F::IM, hn::Mul(im, k));
 
     // As std::max(largest, power): a power that is not a number is passed over.
     return hn::IfThenElse(hn::Lt(largest, power), power, largest);
@@ -234,16 +198,15 @@ HWY_INLINE V StepFilters(Floats d, const Arrays& a, size_t i, V x, V threshold, 
 
 void RunSamples(FilterLanes& lanes, const float* samples, int32_t sample_count, EnvelopeFollower& follower) {
     const Floats d;
-    const size_t step = hn::Lanes(d);
+    const size_t width = hn::Lanes(d);
     const size_t padded = static_cast<size_t>(lanes.padded_count);
-    const Arrays arrays(lanes);
     for (int32_t s = 0; s < sample_count; ++s) {
         const float threshold = tracking_threshold(follower.envelope);
         const V x = hn::Set(d, samples[s]);
         const V threshold_lanes = hn::Set(d, threshold);
         V largest = hn::Zero(d);
-        for (size_t i = 0; i < padded; i += step)
-            largest = StepFilters(d, arrays, i, x, threshold_lanes, lanes.phase_offsets, largest);
+        for (size_t i = 0; i < padded; i += width)
+            largest = StepFilters(d, Filters(lanes, i), x, threshold_lanes, lanes.phase_offsets, largest);
         const float strongest = hn::GetLane(hn::MaxOfLanes(d, largest));
         follower.envelope = strongest * follower.new_weight + follower.envelope * follower.old_weight;
         follower.threshold = threshold;

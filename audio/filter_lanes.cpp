@@ -51,7 +51,8 @@ HWY_INLINE void SinCos(Floats d, V x, V& sin_x, V& cos_x) {
     const V sin_r = hn::MulAdd(hn::Mul(r, r2), sin_poly, r);
     V cos_poly = hn::MulAdd(hn::Set(d, 2.443315711809948e-5f), r2, hn::Set(d, -1.388731625493765e-3f));
     cos_poly = hn::MulAdd(cos_poly, r2, hn::Set(d, 4.166664568298827e-2f));
-    const V cos_r = hn::MulAdd(hn::Mul(r2, r2), cos_poly, hn::NegMulAdd(hn::Set(d, 0.5f), r2, hn::Set(d, 1.0f)));
+    const V one_less_half_r2 = hn::NegMulAdd(hn::Set(d, 0.5f), r2, hn::Set(d, 1.0f));
+    const V cos_r = hn::MulAdd(hn::Mul(r2, r2), cos_poly, one_less_half_r2);
 
     // Quadrants 1 and 3 swap sine and cosine; the sine is negated in
     // quadrants 2 and 3 (bit 1 of q), the cosine in 1 and 2 (bit 1 of q + 1).

@@ -92,7 +92,8 @@ public:
         if (medians_.count(OURS) == 0 || medians_.count(PEER) == 0) return;  // filtered out
         const double ours = medians_[OURS];
         const double peer = medians_[PEER];
-        std::printf("analysis per block: morva %.1f us = %.2f %% of the block; aubio %.1f us; morva/aubio %.2f\n",
+        std::printf("analysis per block: morva %.1f us = %.2f %% of the block; "
+                    "aubio %.1f us; morva/aubio %.2f\n",
                     ours * 1e6, 100.0 * ours / BLOCK_SECONDS, peer * 1e6, ours / peer);
     }
 
@@ -147,8 +148,12 @@ void BM_AubioBlockMusic(benchmark::State& state) {
     constexpr uint_t BANDS = 112;
     aubio_pvoc_t* vocoder = new_aubio_pvoc(WINDOW, HOP);
     aubio_filterbank_t* bank = new_aubio_filterbank(BANDS, WINDOW);
-    if (vocoder == nullptr || bank == nullptr || aubio_filterbank_set_mel_coeffs(bank, 44100, 20, 20000) != 0) {
+    const bool ready = vocoder != nullptr && bank != nullptr &&
+                       aubio_filterbank_set_mel_coeffs(bank, 44100, 20, 20000) == 0;
+    if (!ready) {
         state.SkipWithError("aubio could not be set up");
+        if (bank != nullptr) del_aubio_filterbank(bank);
+        if (vocoder != nullptr) del_aubio_pvoc(vocoder);
         return;
     }
     fvec_t* hop = new_fvec(HOP);

@@ -172,7 +172,8 @@ std::vector<float> sweep(int seconds) {
     std::vector<float> samples(static_cast<size_t>(RATE) * seconds);
     for (size_t n = 0; n < samples.size(); ++n) {
         const double t = static_cast<double>(n) / RATE;
-        const double phase = 2.0 * std::numbers::pi * 20.0 * seconds / span * (std::exp(t / seconds * span) - 1.0);
+        const double cycles = 20.0 * seconds / span * (std::exp(t / seconds * span) - 1.0);
+        const double phase = 2.0 * std::numbers::pi * cycles;
         samples[n] = static_cast<float>(0.5 * std::sin(phase));
     }
     return samples;
@@ -265,7 +266,8 @@ TEST_P(EveryInstructionSet, TurnsAndRotatesToSinglePrecision) {
     for (int i = -2000; i <= 2000; ++i) angles.push_back(0.12 * i / 2000.0);
     const std::vector<float> centres(angles.size(), 1000.0f);
     const std::vector<float> alphas(angles.size(), 0.5f);
-    FilterBank* bank = FilterBank::create(RATE, centres.data(), alphas.data(), static_cast<int32_t>(angles.size()));
+    const auto count = static_cast<int32_t>(angles.size());
+    FilterBank* bank = FilterBank::create(RATE, centres.data(), alphas.data(), count);
     for (size_t i = 0; i < angles.size(); ++i) {
         TrackingFilter& filter = bank->filters[i];
         filter.configure(1000.0f, 0.0f, 1.0f, 1.0f);
@@ -280,20 +282,24 @@ TEST_P(EveryInstructionSet, TurnsAndRotatesToSinglePrecision) {
     for (size_t i = 0; i < angles.size(); ++i) {
         const TrackingFilter& filter = bank->filters[i];
         const double turn = turn_angle(filter.step_product.im, filter.step_product.re);
-        const float step = filter.phasor.step;
-        const double ulp = std::max(std::fabs(std::nextafter(static_cast<float>(turn), 4.0f) - static_cast<float>(turn)),
+        const auto turn_float = static_cast<float>(turn);
+        const double ulp = std::max(std::fabs(std::nextafter(turn_float, 4.0f) - turn_float),
                                     std::numeric_limits<float>::denorm_min());
-        worst_turn_ulps = std::max(worst_turn_ulps, std::fabs(-static_cast<double>(step) - turn) / ulp);
-        worst_rotation = std::max({worst_rotation, std::fabs(filter.phasor.cos_step - std::cos(static_cast<double>(step))),
-                                   std::fabs(filter.phasor.sin_step - std::sin(static_cast<double>(step)))});
+        const double step = filter.phasor.step;
+        worst_turn_ulps = std::max(worst_turn_ulps, std::fabs(-step - turn) / ulp);
+        worst_rotation = std::max({worst_rotation, std::fabs(filter.phasor.cos_step - std::cos(step)),
+                                   std::fabs(filter.phasor.sin_step - std::sin(step))});
     }
     EXPECT_LE(worst_turn_ulps, 4.0);
     EXPECT_LE(worst_rotation, 2e-7);
     FilterBank::destroy(bank);
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, EveryInstructionSet, testing::ValuesIn(hwy::SupportedAndGeneratedTargets()),
-                         [](const testing::TestParamInfo<int64_t>& info) { return hwy::TargetName(info.param); });
+INSTANTIATE_TEST_SUITE_P(Targets, EveryInstructionSet,
+                         testing::ValuesIn(hwy::SupportedAndGeneratedTargets()),
+                         [](const testing::TestParamInfo<int64_t>& info) {
+                             return hwy::TargetName(info.param);
+                         });
 
 TEST(FilterLanes, SampleBySampleAndInOneRunAgreeBitForBit) {
     SpectrumAnalyser* by_sample = SpectrumAnalyser::create(RATE, 112, ANALYSER_ALL_OPTIONS);

@@ -217,6 +217,8 @@ struct SignalCase {
     float phase_offset = 0.0f;
 };
 
+void PrintTo(const SignalCase& signal, std::ostream* out) { *out << signal.name; }
+
 const SignalCase SIGNALS[] = {
     {"MusicLike", [] { return music_like(4); }},
     {"Tone", [] { return sine_tone(670.0, 0.5, 3 * RATE); }},

@@ -10,16 +10,18 @@ BUILD_PACKAGES=(
   freeglut3-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
   libegl-dev libegl-mesa0
   libx11-dev libxtst-dev x11-utils
-  librtaudio-dev libsndfile1-dev libstb-dev
+  librtaudio-dev libsndfile1-dev libstb-dev libhwy-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-3270
 )
-# Needed only by the test suite: its own X server, window manager and sound
-# server, fonts to bake (a small one and one larger than a mebibyte), and
-# ffmpeg for the capture's video (which morva-capture only uses when there).
+# Needed only by the test suite and the benchmarks: its own X server, window
+# manager and sound server, fonts to bake (a small one and one larger than a
+# mebibyte), ffmpeg for the capture's video (which morva-capture only uses
+# when there), and aubio, the analysis the analysis benchmark measures ours
+# beside (the show never links it).
 TEST_PACKAGES=(
   xvfb xauth openbox pulseaudio pulseaudio-utils xdotool imagemagick
-  fonts-dejavu-core fonts-freefont-ttf ffmpeg
+  fonts-dejavu-core fonts-freefont-ttf ffmpeg libaubio-dev
 )
 
 missing_packages() {

@@ -32,10 +32,7 @@ size_t table_record(const std::vector<uint8_t>& data, const char* tag) {
     return std::string::npos;
 }
 
-FontFileStatus check(const std::vector<uint8_t>& data) {
-    int32_t offset = -1;
-    return check_font_data(data, &offset);
-}
+FontFileStatus check(const std::vector<uint8_t>& data) { return check_font_data(data).status; }
 }  // namespace
 
 TEST(FontFile, ReadsWholeFilesLargerThanAMebibyte) {
@@ -43,9 +40,9 @@ TEST(FontFile, ReadsWholeFilesLargerThanAMebibyte) {
     ASSERT_EQ(read_font_file(LARGE_FONT, &data), FontFileStatus::ok);
     EXPECT_EQ(data, file_bytes(LARGE_FONT));
     EXPECT_GT(data.size(), 1u << 20);
-    int32_t offset = -1;
-    EXPECT_EQ(check_font_data(data, &offset), FontFileStatus::ok);
-    EXPECT_EQ(offset, 0);
+    const FontCheck whole = check_font_data(data);
+    EXPECT_EQ(whole.status, FontFileStatus::ok);
+    EXPECT_EQ(whole.font_offset, 0);
     ASSERT_EQ(read_font_file(SMALL_FONT, &data), FontFileStatus::ok);
     EXPECT_EQ(check(data), FontFileStatus::ok);
 }

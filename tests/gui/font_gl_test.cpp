@@ -332,3 +332,46 @@ TEST(FontGl, PixelHeightsTheAtlasCannotHoldAreRefusedOrReported) {
     EXPECT_EQ(lines[0], std::string("error loading font: ") + SMALL_FONT + ": pixel height 0 outside 0 to 1024");
     EXPECT_EQ(lines[4].rfind(std::string("font ") + SMALL_FONT + ": only ", 0), 0u) << lines[4];
 }
+
+namespace {
+// The blending a caller has in force when it draws text.
+struct BlendState {
+    bool enabled;
+    GLint source;
+    GLint destination;
+};
+
+BlendState current_blend() {
+    BlendState state{glIsEnabled(GL_BLEND) == GL_TRUE, 0, 0};
+    glGetIntegerv(GL_BLEND_SRC, &state.source);
+    glGetIntegerv(GL_BLEND_DST, &state.destination);
+    return state;
+}
+
+class TextLeavesBlending : public testing::TestWithParam<BlendState> {};
+}  // namespace
+
+TEST_P(TextLeavesBlending, AsItFoundIt) {
+    const BlendState before = GetParam();
+    const ChildResult result = run_gl_check([&](GlWindow&) {
+        Font* font = Font::create(54.0);
+        ASSERT_EQ(font->load(SMALL_FONT, 1), 1);
+        if (before.enabled) glEnable(GL_BLEND);
+        else glDisable(GL_BLEND);
+        glBlendFunc(static_cast<GLenum>(before.source), static_cast<GLenum>(before.destination));
+        draw_text_in_window_pixels(*font, "Blend", 960, 540, 0.1, 0.5, 1, 1, 1);
+        const BlendState after = current_blend();
+        EXPECT_EQ(after.enabled, before.enabled);
+        EXPECT_EQ(after.source, before.source);
+        EXPECT_EQ(after.destination, before.destination);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        Font::destroy(font);
+    });
+    EXPECT_CHILD_PASSED(result);
+}
+
+INSTANTIATE_TEST_SUITE_P(FontGl, TextLeavesBlending,
+                         testing::Values(BlendState{false, GL_ONE, GL_ZERO},
+                                         BlendState{true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA},
+                                         BlendState{true, GL_SRC_ALPHA, GL_ONE},
+                                         BlendState{false, GL_ONE, GL_ONE}));

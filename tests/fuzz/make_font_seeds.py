@@ -1,13 +1,17 @@
-# Makes the font fuzzer's seeds from the 3270 font (BSD licence).
-import copy
-from fontTools.ttLib import TTFont, newTable
+#!/usr/bin/python3
+# Made the font fuzzer's seeds in font/ from the 3270 font of fonts-3270
+# (BSD licence, LICENSE-3270.txt): a few glyphs each, in the character-map
+# formats and glyph kinds the baker reads. Needs python3-fonttools, which
+# nothing else uses; the seeds are committed, so the scripts never run this.
+import os
+from fontTools.ttLib import TTFont
 from fontTools import subset
-from fontTools.ttLib.tables._c_m_a_p import cmap_format_4, CmapSubtable
+from fontTools.ttLib.tables._c_m_a_p import CmapSubtable
 from fontTools.ttLib.tables._g_l_y_f import Glyph, GlyphComponent
 
 SRC = '/usr/share/fonts/truetype/3270/3270-Regular.ttf'
 TEXT = ' !"#(0123456789=?ABCMOQWXaegijmw{~'
-OUT = '/work/wt/17/tests/fuzz/font/'
+OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'font') + '/'
 
 def base():
     f = TTFont(SRC)
@@ -37,7 +41,7 @@ save(f, '3270-subset.ttf')
 f = base()
 glyf = f['glyf']
 cmap = f.getBestCmap()
-def comp(name, x, y, flags_extra=None, transform=None):
+def comp(name, x, y, transform=None):
     c = GlyphComponent()
     c.glyphName = name
     c.x, c.y = x, y
@@ -50,7 +54,6 @@ def make_composite(target, parts):
     g.numberOfContours = -1
     g.components = parts
     glyf[target] = g
-minus = cmap[ord('=')]
 make_composite(cmap[ord('=')], [comp(cmap[ord('(')], 0, 10), comp(cmap[ord('(')], 100, -300)])
 make_composite(cmap[ord('X')], [comp(cmap[ord('A')], 0, 0, transform=[[0.5, 0], [0, 0.5]])])
 make_composite(cmap[ord('Q')], [comp(cmap[ord('O')], 5, 5, transform=[[0.75, 0], [0, 1.25]]),

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -261,21 +263,25 @@ TEST(FontGl, FilesThatAreNotWholeFontsAreRefusedWithOneLineEach) {
     TempDir dir;
     const std::string text = dir.file("notes.ttf");
     write_text(text, "not a font, just some words\n");
+    std::ifstream in(SMALL_FONT, std::ios::binary);
+    std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     const std::string truncated = dir.file("half.ttf");
-    {
-        std::FILE* in = std::fopen(SMALL_FONT, "rb");
-        std::FILE* out = std::fopen(truncated.c_str(), "wb");
-        ASSERT_TRUE(in != nullptr && out != nullptr);
-        std::vector<char> half(200000);
-        ASSERT_EQ(std::fread(half.data(), 1, half.size(), in), half.size());
-        std::fwrite(half.data(), 1, half.size(), out);
-        std::fclose(in);
-        std::fclose(out);
+    std::ofstream(truncated, std::ios::binary).write(bytes.data(), 200000);
+    // The glyph count in maxp (at 4 in the table) claims more glyphs than
+    // loca has offsets for.
+    const std::string miscounted = dir.file("miscounted.ttf");
+    for (size_t record = 12; record < 12 + 16 * 32; record += 16) {
+        if (std::string(bytes.data() + record, 4) != "maxp") continue;
+        const size_t maxp = (uint8_t(bytes[record + 8]) << 24) | (uint8_t(bytes[record + 9]) << 16) |
+                            (uint8_t(bytes[record + 10]) << 8) | uint8_t(bytes[record + 11]);
+        bytes[maxp + 4] = bytes[maxp + 5] = char(0xFF);
     }
+    std::ofstream(miscounted, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     const ChildResult result = run_gl_check([&](GlWindow&) {
         Font* font = Font::create(108.0);
         EXPECT_EQ(font->load(text.c_str(), 1), 0);
         EXPECT_EQ(font->load(truncated.c_str(), 1), 0);
+        EXPECT_EQ(font->load(miscounted.c_str(), 1), 0);
         EXPECT_EQ(font->load(dir.path().c_str(), 1), 0);
         EXPECT_EQ(font->texture, 0u);
         EXPECT_EQ(next_texture_name(), 1u);
@@ -283,7 +289,10 @@ TEST(FontGl, FilesThatAreNotWholeFontsAreRefusedWithOneLineEach) {
     });
     EXPECT_CHILD_PASSED(result);
     EXPECT_EQ(result.err, "error loading font: " + text + ": not a TrueType font\n" +
-                              "error loading font: " + truncated + ": damaged or truncated font file\n" +
+                              "error loading font: " + truncated +
+                              ": damaged or truncated font file: table directory: a table lies past the end of the file\n" +
+                              "error loading font: " + miscounted +
+                              ": damaged or truncated font file: loca table: shorter than the 65535 glyphs maxp counts\n" +
                               "error loading font: " + dir.path() + ": cannot be read\n");
 }
 

@@ -585,6 +585,33 @@ private:
             int64_t glyph = 0;
             if (!glyph_for(code, glyph) || !check_baked_glyph(glyph)) return false;
         }
+        return check_outlines_inside_boxes();
+    }
+
+    // The baker sizes each glyph's bitmap by the box in the glyph's header
+    // and trusts the outline to lie inside it: an edge above the box can
+    // trip its rasteriser's assertions. Every font made by a font tool
+    // keeps its outlines inside their boxes. Now that every path is known
+    // to be safe, the outlines are taken from the baker itself, exactly as
+    // it will rasterise them.
+    bool check_outlines_inside_boxes() {
+        stbtt_fontinfo info{};
+        if (stbtt_InitFont(&info, data_.data(), static_cast<int>(font_offset_)) == 0) return not_a_font();
+        for (int32_t code = FONT_FIRST_CHAR; code < FONT_FIRST_CHAR + FONT_CHAR_COUNT; ++code) {
+            const int glyph = stbtt_FindGlyphIndex(&info, code);
+            int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+            if (stbtt_GetGlyphBox(&info, glyph, &x0, &y0, &x1, &y1) == 0) continue;
+            stbtt_vertex* vertices = nullptr;
+            const int count = stbtt_GetGlyphShape(&info, glyph, &vertices);
+            const auto inside = [&](int x, int y) { return x >= x0 && x <= x1 && y >= y0 && y <= y1; };
+            bool all_inside = true;
+            for (int i = 0; i < count && all_inside; ++i) {
+                const stbtt_vertex& v = vertices[i];
+                all_inside = inside(v.x, v.y) && (v.type != STBTT_vcurve || inside(v.cx, v.cy));
+            }
+            stbtt_FreeShape(&info, vertices);
+            if (!all_inside) return damaged("glyf", glyph_text(glyph) + " has its outline outside its box");
+        }
         return true;
     }
 

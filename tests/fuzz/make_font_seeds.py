@@ -37,7 +37,9 @@ f['cmap'].tables.append(t12)
 save(f, '3270-subset.ttf')
 
 # 2. Composite glyphs in the ASCII range: placed by byte and word offsets,
-#    scaled evenly, by x and y, by a 2 x 2 matrix, and nested.
+#    with an even scale, an x and y scale (a mirror) and a 2 x 2 matrix (a
+#    quarter turn), and nested. The baker multiplies a component by its
+#    scale twice, so only scales of 1 keep the outlines inside their boxes.
 f = base()
 glyf = f['glyf']
 cmap = f.getBestCmap()
@@ -55,10 +57,10 @@ def make_composite(target, parts):
     g.components = parts
     glyf[target] = g
 make_composite(cmap[ord('=')], [comp(cmap[ord('(')], 0, 10), comp(cmap[ord('(')], 100, -300)])
-make_composite(cmap[ord('X')], [comp(cmap[ord('A')], 0, 0, transform=[[0.5, 0], [0, 0.5]])])
-make_composite(cmap[ord('Q')], [comp(cmap[ord('O')], 5, 5, transform=[[0.75, 0], [0, 1.25]]),
+make_composite(cmap[ord('X')], [comp(cmap[ord('A')], 0, 0, transform=[[1, 0], [0, 1]])])
+make_composite(cmap[ord('Q')], [comp(cmap[ord('O')], 5, 1500, transform=[[1, 0], [0, -1]]),
                                  comp(cmap[ord('!')], 300, -100)])
-make_composite(cmap[ord('w')], [comp(cmap[ord('m')], 0, 0, transform=[[1, 0.25], [-0.25, 1]])])
+make_composite(cmap[ord('w')], [comp(cmap[ord('m')], 0, 1000, transform=[[0, 1], [-1, 0]])])
 make_composite(cmap[ord('#')], [comp(cmap[ord('=')], 0, 0), comp(cmap[ord('X')], 20, 700)])
 f['head'].indexToLocFormat = 0
 glyf.compile(f)  # recompute bounds

@@ -229,6 +229,9 @@ const Damage DAMAGES[] = {
          put_u16_be(f.data, at + 2, u16_at(f.data, at + 6) + 1);
      },
      FontFileStatus::damaged, "glyf"},
+    {"outline above its box", SMALL_FONT,
+     [](FontBytes& f) { put_u16_be(f.data, f.glyph('A') + 8, u16_at(f.data, f.glyph('A') + 8) - 100); },
+     FontFileStatus::damaged, "glyf"},
     {"component refers to itself", SMALL_FONT,
      [](FontBytes& f) { f.make_composite('A', WORDS_XY, f.glyph_of('A'), 0, 0); }, FontFileStatus::damaged, "glyf"},
     {"component past the last glyph", SMALL_FONT,

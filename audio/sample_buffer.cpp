@@ -13,8 +13,11 @@ constexpr int SAVE_FORMAT = SF_FORMAT_WAV | SF_FORMAT_DOUBLE;
 static_assert(SAVE_FORMAT == 0x10007);
 
 constexpr sf_count_t MAX_SAMPLES = std::numeric_limits<int32_t>::max();
-// Frames read at a time from a stream whose length is not known up front.
+// Frames read at a time.
 constexpr sf_count_t STREAM_CHUNK_FRAMES = 65536;
+// Samples room is made for before reading: a little over three minutes of
+// stereo sound at 44100 Hz.
+constexpr sf_count_t READ_RESERVE_SAMPLES = sf_count_t{1} << 24;
 
 void report_loaded(const char* path, const SampleBuffer& buffer) {
     std::fprintf(stderr, "loaded: %s\n", path);
@@ -65,19 +68,27 @@ sf_count_t memory_tell(void* user_data) { return memory_of(user_data).position; 
 
 constexpr SF_VIRTUAL_IO MEMORY_FILE_IO = {memory_length, memory_seek, memory_read, memory_write, memory_tell};
 
-// Reads a stream whose header gives no length (a damaged or cut Ogg file,
-// for one) chunk by chunk until it ends. Returns the samples read, or -1
-// when there are more than 32 bits can count.
-sf_count_t read_until_end(SNDFILE* file, int channels, std::vector<float>& samples) {
+// Reads up to `limit` samples (the header's count, or everything that
+// comes when the header gives no length: a damaged or cut Ogg file, for
+// one) chunk by chunk until the file ends. A header may claim far more than
+// the file holds, so memory follows what is read rather than the claim;
+// room for the first READ_RESERVE_SAMPLES is taken at once, which holds a
+// whole show track. Returns the samples read, or -1 when there are more
+// than 32 bits can count.
+sf_count_t read_samples(SNDFILE* file, int channels, sf_count_t limit, std::vector<float>& samples) {
     const sf_count_t chunk = STREAM_CHUNK_FRAMES * channels;
+    samples.clear();
+    samples.reserve(static_cast<size_t>(std::min(limit, READ_RESERVE_SAMPLES)));
     sf_count_t total = 0;
-    for (;;) {
-        if (total + chunk > MAX_SAMPLES) return -1;
-        samples.resize(static_cast<size_t>(total + chunk));
-        const sf_count_t read = sf_read_float(file, samples.data() + total, chunk);
+    while (total < limit) {
+        const sf_count_t wanted = std::min(chunk, limit - total);
+        if (total + wanted > MAX_SAMPLES) return -1;
+        samples.resize(static_cast<size_t>(total + wanted));
+        const sf_count_t read = sf_read_float(file, samples.data() + total, wanted);
         if (read <= 0) break;
         total += read;
     }
+    samples.resize(static_cast<size_t>(total));
     return total;
 }
 
@@ -103,13 +114,8 @@ int32_t decode(SampleBuffer& buffer, SNDFILE* file, const SF_INFO& info, const c
         sf_close(file);
         return 0;
     }
-    sf_count_t read = 0;
-    if (length_known) {
-        buffer.samples.resize(static_cast<size_t>(info.frames * info.channels));
-        read = sf_read_float(file, buffer.samples.data(), info.frames * info.channels);
-    } else {
-        read = read_until_end(file, info.channels, buffer.samples);
-    }
+    const sf_count_t limit = length_known ? info.frames * info.channels : SF_COUNT_MAX;
+    const sf_count_t read = read_samples(file, info.channels, limit, buffer.samples);
     sf_close(file);
     if (read < 0) {
         buffer.samples.clear();

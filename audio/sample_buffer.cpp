@@ -15,9 +15,10 @@ static_assert(SAVE_FORMAT == 0x10007);
 constexpr sf_count_t MAX_SAMPLES = std::numeric_limits<int32_t>::max();
 // Frames read at a time.
 constexpr sf_count_t STREAM_CHUNK_FRAMES = 65536;
-// Samples room is made for before reading: a little over three minutes of
-// stereo sound at 44100 Hz.
-constexpr sf_count_t READ_RESERVE_SAMPLES = sf_count_t{1} << 24;
+// Samples room is made for before reading (untouched room costs no
+// memory until it is written): over six minutes of stereo sound at
+// 44100 Hz, so the show's track is read without moving.
+constexpr sf_count_t READ_RESERVE_SAMPLES = sf_count_t{1} << 25;
 
 void report_loaded(const char* path, const SampleBuffer& buffer) {
     std::fprintf(stderr, "loaded: %s\n", path);
@@ -71,9 +72,7 @@ constexpr SF_VIRTUAL_IO MEMORY_FILE_IO = {memory_length, memory_seek, memory_rea
 // Reads up to `limit` samples (the header's count, or everything that
 // comes when the header gives no length: a damaged or cut Ogg file, for
 // one) chunk by chunk until the file ends. A header may claim far more than
-// the file holds, so memory follows what is read rather than the claim;
-// room for the first READ_RESERVE_SAMPLES is taken at once, which holds a
-// whole show track. Returns the samples read, or -1 when there are more
+// the file holds, so memory follows what is read rather than the claim. Returns the samples read, or -1 when there are more
 // than 32 bits can count.
 sf_count_t read_samples(SNDFILE* file, int channels, sf_count_t limit, std::vector<float>& samples) {
     const sf_count_t chunk = STREAM_CHUNK_FRAMES * channels;

@@ -54,8 +54,9 @@ FontFileStatus read_font_file(const char* path, std::vector<uint8_t>* data);
 // FONT_FIRST_CHAR to FONT_FIRST_CHAR + FONT_CHAR_COUNT - 1 without reading
 // outside the data or its tables, asserting, or recursing without end: the
 // table directory; the head, maxp, hhea, hmtx, loca and cmap tables; and
-// every glyph those characters map to, with all its components. Glyphs no
-// character maps to are not looked at.
+// every glyph those characters map to, with all its components, whose
+// outline must also lie inside the glyph's box. Glyphs no character maps
+// to are not looked at.
 FontCheck check_font_data(const std::vector<uint8_t>& data);
 
 // Bakes the characters into `atlas` (FONT_ATLAS_SIZE x FONT_ATLAS_SIZE

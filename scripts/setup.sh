@@ -17,11 +17,12 @@ BUILD_PACKAGES=(
 # Needed only by the test suite and the benchmarks: its own X server, window
 # manager and sound server, fonts to bake (a small one and one larger than a
 # mebibyte), ffmpeg for the capture's video (which morva-capture only uses
-# when there), and aubio, the analysis the analysis benchmark measures ours
-# beside (the show never links it).
+# when there), clang for the fuzz targets (libFuzzer comes with it), and
+# aubio, the analysis the analysis benchmark measures ours beside (the show
+# never links it).
 TEST_PACKAGES=(
   xvfb xauth openbox pulseaudio pulseaudio-utils xdotool imagemagick
-  fonts-dejavu-core fonts-freefont-ttf ffmpeg libaubio-dev
+  fonts-dejavu-core fonts-freefont-ttf ffmpeg clang libaubio-dev
 )
 
 missing_packages() {
@@ -55,6 +56,19 @@ build_tree() {
     cmake -S "$MORVA_ROOT" -B "$dir" -DMORVA_WERROR=ON "$@" >/dev/null || return 1
   fi
   cmake --build "$dir" -j"$(nproc)" -- --no-print-directory
+}
+
+# The fuzz targets, built with clang in build/fuzz; their tests (label fuzz)
+# run every seed and then fuzz for ten seconds.
+FUZZ_TARGETS=(font sound style capture)
+
+build_fuzz_tree() {
+  local dir="$MORVA_ROOT/build/fuzz"
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    CC=clang CXX=clang++ cmake -S "$MORVA_ROOT" -B "$dir" -DMORVA_WERROR=ON -DMORVA_FUZZ=ON \
+      -DMORVA_TESTS=OFF -DMORVA_BENCHMARKS=OFF >/dev/null || return 1
+  fi
+  cmake --build "$dir" -j"$(nproc)" --target morva_fuzzers -- --no-print-directory
 }
 
 # The demo's two data files, in the repository root: the font, copied from

@@ -6,8 +6,12 @@ set(CPACK_PACKAGE_NAME morva)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "morva developers <morva@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time audiovisual demo for X11 and OpenGL, and its toolkit")
-set(CPACK_PACKAGE_DESCRIPTION
-  "morva plays a soundtrack and draws, in time with it, a figure of small bars wrapped around a skeleton. morva-capture draws the show off screen; morva-compose writes the soundtrack. The package also holds the toolkit beneath the show (windows, widgets, text, sound files and analysis, meshes and paths) as static libraries with headers, a CMake package and a pkg-config file.")
+set(CPACK_PACKAGE_DESCRIPTION [=[morva plays a soundtrack and draws, in time with it, a figure of small
+bars wrapped around a skeleton; morva-capture draws the show off screen,
+morva-compose writes the soundtrack. The package also holds the toolkit
+beneath the show (windows, widgets, text, sound files and their analysis,
+meshes and paths) as static libraries with headers, a CMake package and a
+pkg-config file.]=])
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -21,13 +20,9 @@
 #include "audio/spectrum_analyser.h"
 #include "bench/music_like.h"
 #include "hwy/targets.h"
-#include "tests/support/child_process.h"
 #include "tests/support/signals.h"
-#include "tests/support/sound_files.h"
 
 namespace {
-using namespace std::chrono_literals;
-
 constexpr int RATE = 44100;
 constexpr int BLOCK = 256;
 constexpr int BIN_E5 = 21;  // the bin the show listens to (647 Hz)
@@ -349,11 +344,7 @@ TEST(FilterLanes, ShowsE5LevelOverTheComposedSoundtrackIsUnchanged) {
     // there, and the numbers do not depend on the build.
     GTEST_SKIP() << "the whole soundtrack runs in the build without sanitizers";
 #endif
-    TempDir dir;
-    const std::string path = dir.file("music0.ogg");
-    const ChildResult composed = ChildProcess::spawn_program({MORVA_COMPOSE_BINARY, path}).wait(300s);
-    ASSERT_TRUE(composed.succeeded()) << composed.describe();
-
+    const std::string path = MORVA_SOUNDTRACK;
     AudioTrack* track = AudioTrack::create();
     testing::internal::CaptureStderr();
     ASSERT_EQ(track->open_file(path.c_str()), 1);

@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "tests/support/child_process.h"
+#include "tests/support/signals.h"
 #include "tests/support/sound_files.h"
 
 namespace {
@@ -99,9 +100,9 @@ TEST_F(SampleBufferTest, MonoFlacAt48000LoadsWithItsOwnRate) {
 
 TEST_F(SampleBufferTest, OggVorbisLoadsEveryFrame) {
     const std::string path = dir.file("stereo.ogg");
-    std::vector<float> written(2 * 22050);
-    for (size_t f = 0; f < written.size() / 2; ++f)
-        written[2 * f] = written[2 * f + 1] = 0.5f * std::sin(2.0f * 3.14159265f * 440.0f * f / 44100);
+    const std::vector<float> tone = sine_tone(440.0, 0.5, 22050);
+    std::vector<float> written(2 * tone.size());
+    for (size_t f = 0; f < tone.size(); ++f) written[2 * f] = written[2 * f + 1] = tone[f];
     write_sound(path, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 2, 44100, written);
 
     Loaded loaded;
@@ -320,17 +321,12 @@ int64_t peak_resident_bytes() {
     return static_cast<int64_t>(usage.ru_maxrss) * 1024;
 }
 
-std::vector<char> file_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // How a sound reaches the loader: from its file, or from memory.
 enum class Source { file, memory };
 
 void load_from(Source source, Loaded& loaded, const std::string& path) {
     if (source == Source::file) return load(loaded, path);
-    const std::vector<char> bytes = file_bytes(path);
+    const std::vector<uint8_t> bytes = file_bytes(path);
     CaptureStderr();
     loaded.result = loaded.buffer->load_from_memory(bytes.data(), bytes.size(), path.c_str());
     loaded.err = GetCapturedStderr();
@@ -370,14 +366,14 @@ TEST_P(FromFileOrMemory, HeaderClaimingFarMoreSoundThanTheFileHoldsCostsOnlyWhat
     const std::string path = dir.file("claims.flac");
     const std::vector<float> written = distinct_samples(200, 1);
     write_sound(path, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1, 8000, written);
-    std::vector<char> bytes = file_bytes(path);
+    std::vector<uint8_t> bytes = file_bytes(path);
     // STREAMINFO follows "fLaC" and its block header; its 36-bit sample
     // count ends it after the rates and sizes, at bytes 21 (low half) to 25.
-    ASSERT_EQ(std::string(bytes.data(), 4), "fLaC");
-    bytes[21] = static_cast<char>(bytes[21] & 0xF0);
+    ASSERT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "fLaC");
+    bytes[21] = static_cast<uint8_t>(bytes[21] & 0xF0);
     bytes[22] = 0x3F;
-    bytes[23] = bytes[24] = bytes[25] = static_cast<char>(0xFF);
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes[23] = bytes[24] = bytes[25] = 0xFF;
+    write_file_bytes(path, bytes);
 
     const int64_t peak_before = peak_resident_bytes();
     Loaded loaded;

@@ -16,7 +16,7 @@
 #include "geometry/paths.h"
 #include "geometry/point_list.h"
 #include "tests/geometry/geometry_test_support.h"
-#include "tests/gui/gl_capture.h"
+#include "tests/support/gl_capture.h"
 #include "tests/support/gl_checks.h"
 
 namespace {
@@ -69,13 +69,6 @@ ChildResult run_with_view(Body body) {
         set_view();
         body();
     });
-}
-
-Mesh* mesh_of(const std::vector<float>& positions, const std::vector<int32_t>& triangles) {
-    Mesh* mesh = mesh_new();
-    mesh_set_positions(mesh, positions.data(), static_cast<int32_t>(positions.size() / 3));
-    mesh_set_triangles(mesh, triangles.data(), static_cast<int32_t>(triangles.size() / 3));
-    return mesh;
 }
 
 // A square across the viewport's middle, as two triangles.
@@ -220,7 +213,7 @@ TEST(InstanceDraw, AHiddenOrEmptyInstanceMakesNoGlCall) {
             expect_lighting_off();
         }
         glFinish();
-        EXPECT_EQ(rgb_at(VIEW / 2, VIEW / 2), (std::array<int, 3>{0, 0, 0}));
+        EXPECT_EQ(pixel_at(VIEW / 2, VIEW / 2), (std::array<int, 4>{0, 0, 0, 255}));
         for (; depth > start_depth; --depth) glPopMatrix();
 
         // Given a target, the instance made without one draws with mesh_draw.
@@ -315,10 +308,10 @@ TEST(InstanceDraw, AmbientLightTintsTheMeshColours) {
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             instance_draw(instance);
             glFinish();
-            const std::array<int, 3> pixel = rgb_at(VIEW / 2, VIEW / 2);
+            const std::array<int, 4> pixel = pixel_at(VIEW / 2, VIEW / 2);
             for (size_t k = 0; k < 3; ++k) EXPECT_NEAR(pixel[k], expected[k], 1) << "channel " << k;
             // Outside the square nothing was drawn.
-            EXPECT_EQ(rgb_at(5, 5), (std::array<int, 3>{0, 0, 0}));
+            EXPECT_EQ(pixel_at(5, 5), (std::array<int, 4>{0, 0, 0, 255}));
         }
         instance_destroy(instance);
     });

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "geometry/deformer.h"
 #include "geometry/mesh.h"
@@ -21,6 +23,15 @@ struct DeformerDeleter {
 using MeshPtr = std::unique_ptr<Mesh, MeshDeleter>;
 using PathSetPtr = std::unique_ptr<PathSet, PathSetDeleter>;
 using DeformerPtr = std::unique_ptr<Deformer, DeformerDeleter>;
+
+// A mesh of the given flat positions (x, y, z each) and triangles (three
+// indices each).
+inline Mesh* mesh_of(const std::vector<float>& positions, const std::vector<int32_t>& triangles) {
+    Mesh* mesh = mesh_new();
+    mesh_set_positions(mesh, positions.data(), static_cast<int32_t>(positions.size() / 3));
+    mesh_set_triangles(mesh, triangles.data(), static_cast<int32_t>(triangles.size() / 3));
+    return mesh;
+}
 
 // Expects each component of actual within tolerance of expected's.
 inline void expect_vec3_near(const Vec3& actual, const Vec3& expected, float tolerance = 1e-6f) {

@@ -10,13 +10,6 @@
 #include "tests/geometry/geometry_test_support.h"
 
 namespace {
-Mesh* mesh_of(const std::vector<float>& positions, const std::vector<int32_t>& triangles) {
-    Mesh* mesh = mesh_new();
-    mesh_set_positions(mesh, positions.data(), static_cast<int32_t>(positions.size() / 3));
-    mesh_set_triangles(mesh, triangles.data(), static_cast<int32_t>(triangles.size() / 3));
-    return mesh;
-}
-
 int32_t slots_equal_to(const Mesh* mesh, int32_t vertex) {
     int32_t count = 0;
     for (const Triangle& t : mesh->triangles) count += static_cast<int32_t>(std::count(t.begin(), t.end(), vertex));

@@ -6,12 +6,7 @@
 #include <numbers>
 
 #include "geometry/vec3.h"
-
-namespace {
-void expect_vec3_near(const Vec3& actual, const Vec3& expected, float tolerance = 1e-6f) {
-    for (size_t k = 0; k < 3; ++k) EXPECT_NEAR(actual[k], expected[k], tolerance) << "component " << k;
-}
-}  // namespace
+#include "tests/geometry/geometry_test_support.h"
 
 TEST(Vec3, InPlaceOperationsWorkOnAVertexInsideAnArray) {
     Vec3 run[3] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};

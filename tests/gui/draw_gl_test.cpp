@@ -10,7 +10,7 @@
 #include "app/application.h"
 #include "gui/draw.h"
 #include "gui/texture.h"
-#include "tests/gui/gl_capture.h"
+#include "tests/support/gl_capture.h"
 
 namespace {
 const Color RED{1, 0, 0, 1};

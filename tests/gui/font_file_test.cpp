@@ -18,11 +18,6 @@
 #include "tests/support/sound_files.h"
 
 namespace {
-std::vector<uint8_t> file_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void put_u32_be(std::vector<uint8_t>& data, size_t at, uint32_t value) {
     for (int i = 0; i < 4; ++i) data[at + i] = static_cast<uint8_t>(value >> (24 - 8 * i));
 }

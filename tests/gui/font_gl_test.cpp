@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "gui/font.h"
-#include "tests/gui/gl_capture.h"
+#include "tests/support/gl_capture.h"
 #include "tests/gui/test_fonts.h"
 #include "tests/support/sound_files.h"
 

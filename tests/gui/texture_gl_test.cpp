@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "gui/texture.h"
-#include "tests/gui/gl_capture.h"
+#include "tests/support/gl_capture.h"
 #include "tests/support/sound_files.h"
 
 namespace {

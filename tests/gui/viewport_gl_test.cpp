@@ -11,7 +11,7 @@
 #include "app/window.h"
 #include "gui/viewport.h"
 #include "gui/widget.h"
-#include "tests/gui/gl_capture.h"
+#include "tests/support/gl_capture.h"
 
 namespace {
 // An untitled viewport in the test's window: place and size in window

@@ -13,12 +13,10 @@
 #include "gui/knob.h"
 #include "gui/parameter.h"
 #include "gui/widget.h"
-#include "tests/gui/gl_capture.h"
+#include "tests/support/gl_capture.h"
 #include "tests/support/x11.h"
 
 namespace {
-using std::chrono::milliseconds;
-
 double radius_of(const FeedbackVertex& v, double cx, double cy) { return std::hypot(v.x - cx, v.y - cy); }
 
 // The parts of a drawn knob whose dial has centre (cx, cy) and radius r.
@@ -179,9 +177,10 @@ TEST(KnobGl, KnobWithoutParameterDrawsAnEmptyDial) {
 }
 
 TEST(KnobGl, RealDragsTurnTheKnobAndShiftMakesThemFine) {
-    START_X_SERVER(server, 1920, 1080);
-    const ChildResult result = run_window_child(server.display(), [] {
-        GlutChild child;
+    // Each check waits for an event the window receives after the input it
+    // checks (X delivers a window's events in order): the Shift key's
+    // press or release, or the button's release.
+    const std::function<void(GlutChild&)> scenario = [](GlutChild& child) {
         child.window->set_style(create_default_style());
         // The window sits at (480, 270); the knob covers window pixels
         // x 96 to 288 and, from the top, 486 down to 378.
@@ -189,69 +188,58 @@ TEST(KnobGl, RealDragsTurnTheKnobAndShiftMakesThemFine) {
                                    0.2, 0.2);
         Parameter* parameter = Parameter::create(child.window, 1, 0.0);
         knob->set_parameter(parameter);
+        static int button_events = 0;
         child.hooks.mouse = [knob](Window*, int32_t button, int32_t state, int32_t x, int32_t y) {
+            ++button_events;
             knob->handle_mouse(button, state, x, y);
         };
         child.hooks.motion = [knob](Window*, int32_t x, int32_t y) { knob->handle_motion(x, y); };
         child.hooks.display = [knob](Window*) { knob->draw(); };
         XClient& x = child.x;
         child.when_viewable()
-            .then("press inside", [&] {
+            .then("press inside", [&x] {
                 x.focus(current_glx_window());
                 x.move_pointer(480 + 150, 270 + 450);
                 x.press_button(1);
                 return true;
             })
-            .then("pressed", [&] { return knob->pressed == 1; })
-            .then("drag up by a tenth of the window", [&] {
+            .then("pressed", [knob] { return knob->pressed == 1; })
+            .then("drag up by a tenth of the window, then hold shift", [&x] {
                 x.move_pointer(480 + 150, 270 + 450 - 54);
-                return true;
-            })
-            .then("a fifth of the range", [&] { return parameter->value > 0.0; })
-            .wait_for(milliseconds(200))
-            .then("hold shift", [&] {
-                EXPECT_NEAR(parameter->value, 0.2, 1e-9);
                 x.press_key(XK_Shift_L);
                 return true;
             })
-            .then("shift held", [&] { return (modifiers() & key_codes().MOD_SHIFT) != 0; })
-            .then("drag up again", [&] {
+            .then("shift held", [] { return (modifiers() & key_codes().MOD_SHIFT) != 0; })
+            .then("a fifth of the range; drag up again, then release shift", [&x, parameter] {
+                EXPECT_NEAR(parameter->value, 0.2, 1e-9);
                 x.move_pointer(480 + 150, 270 + 450 - 108);
-                return true;
-            })
-            .then("moved", [&] { return parameter->value > 0.2; })
-            .wait_for(milliseconds(200))
-            .then("release shift", [&] {
-                EXPECT_NEAR(parameter->value, 0.24, 1e-9);
                 x.release_key(XK_Shift_L);
                 return true;
             })
-            .then("shift released", [&] { return (modifiers() & key_codes().MOD_SHIFT) == 0; })
-            .then("release outside the knob", [&] {
+            .then("shift released", [] { return (modifiers() & key_codes().MOD_SHIFT) == 0; })
+            .then("a fiftieth more; release outside the knob", [&x, parameter] {
+                EXPECT_NEAR(parameter->value, 0.24, 1e-9);
                 x.move_pointer(480 + 900, 270 + 20);
                 x.release_button(1);
                 return true;
             })
-            .then("released", [&] { return knob->pressed == 0; })
-            .then("swept to the top", [&] {
+            .then("released", [knob] { return knob->pressed == 0; })
+            .then("swept to the top; drag down, pressed outside the knob", [&x, parameter] {
                 // The step out of the window was mostly to the right: the
                 // horizontal movement counts, and sweeps past the maximum.
                 EXPECT_EQ(parameter->value, 1.0);
-                return true;
-            })
-            .then("drag down, pressed outside the knob", [&] {
                 x.press_button(1);
                 x.move_pointer(480 + 150, 270 + 500);
                 x.release_button(1);
                 return true;
             })
-            .wait_for(milliseconds(300))
-            .then("check", [&] {
+            .then("second release arrived", [] { return button_events == 4; })
+            .then("check", [knob, parameter] {
                 EXPECT_EQ(knob->pressed, 0);
                 EXPECT_EQ(parameter->value, 1.0);
                 return true;
             });
-        child.run();
-    });
+    };
+    const ChildResult result = run_on_test_screen(ScreenUse::ALONE, scenario);
     EXPECT_CHILD_PASSED(result);
 }

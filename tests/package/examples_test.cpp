@@ -62,18 +62,19 @@ void PrintTo(const Example& example, std::ostream* out) { *out << example.name; 
 
 class Examples : public testing::TestWithParam<Example> {};
 
-// Starts the example on its own screen and waits until its window shows
-// what it should, then ends it with Escape.
+// Starts the example on the test screen, held alone (the pointer moves and
+// the screen is read), and waits until its window shows what it should,
+// then ends it with Escape.
 void run_for_a_moment(const std::string& program, const Example& example) {
-    START_X_SERVER(server, 1920, 1080);
+    HOLD_TEST_SCREEN(screen, ScreenUse::ALONE);
     const std::string title = std::string(example.name) + "-e2e";
     std::vector<std::pair<std::string, std::string>> env = drawing_program_environment();
-    env.emplace_back("DISPLAY", server.display());
+    env.emplace_back("DISPLAY", screen.display());
     ChildProcess running = ChildProcess::spawn_program({program, title}, env);
-    XClient x(server.display());
+    XClient x(screen.display());
     unsigned long window = 0;
     bool shown = false;
-    for (int attempt = 0; attempt < 300 && !shown; ++attempt) {
+    while (!shown && time_left_in_case() > milliseconds(1000)) {
         running.read_output_for(milliseconds(50));
         if (window == 0) window = x.find_window_named(title);
         if (window != 0 && x.viewable(window)) shown = example.shown(x.picture_of(window));
@@ -86,7 +87,7 @@ void run_for_a_moment(const std::string& program, const Example& example) {
         EXPECT_EQ(colored_around(x.picture_of(window), px, py, 20), 0);
         x.move_pointer(rect.x + px, rect.y + py);
         bool followed = false;
-        for (int attempt = 0; attempt < 100 && !followed; ++attempt) {
+        while (!followed && time_left_in_case() > milliseconds(1000)) {
             running.read_output_for(milliseconds(50));
             followed = colored_around(x.picture_of(window), px, py, 20) > 100;
         }
@@ -95,7 +96,7 @@ void run_for_a_moment(const std::string& program, const Example& example) {
     x.focus(window);
     x.press_key(XK_Escape);
     x.release_key(XK_Escape);
-    const ChildResult ended = running.wait(milliseconds(10000));
+    const ChildResult ended = running.wait(CASE_TIME_LIMIT);
     EXPECT_TRUE(ended.succeeded()) << ended.describe();
 }
 }  // namespace

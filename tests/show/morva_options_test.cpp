@@ -2,7 +2,6 @@
 // status, and that none of the answers opens a window.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -14,8 +13,6 @@
 #include "tests/support/x_server.h"
 
 namespace {
-using std::chrono::milliseconds;
-
 const std::string MORVA = MORVA_BINARY;
 const std::string FONT = std::string(MORVA_SOURCE_DIR) + "/font/HomeVideo-Regular.ttf";
 const std::string HINT = " (morva --help lists the options)\n";
@@ -30,7 +27,7 @@ ChildResult run_morva(std::vector<std::string> arguments, const std::string& dis
     arguments.insert(arguments.begin(), MORVA);
     std::vector<std::pair<std::string, std::string>> env = drawing_program_environment();
     env.emplace_back(display.empty() ? "-DISPLAY" : "DISPLAY", display);
-    return ChildProcess::spawn_program(arguments, env, folder.path()).wait(milliseconds(30000));
+    return ChildProcess::spawn_program(arguments, env, folder.path()).wait(CASE_TIME_LIMIT);
 }
 
 struct Answer {
@@ -87,15 +84,16 @@ TEST(MorvaHelp, SaysWhereTheFilesAreLookedFor) {
 // Files that are there but cannot be used: the window opens, the loader
 // says why, and the program ends with status 1.
 TEST(MorvaFiles, AFileThatIsNoSoundOrNoFontEndsTheShowWithTheLoadersMessage) {
-    START_X_SERVER(server, 1920, 1080);
-    const ChildResult no_sound = run_morva({"--font", FONT, "--music", "BAD"}, server.display());
+    // The window goes full screen before the files are read.
+    HOLD_TEST_SCREEN(screen, ScreenUse::ALONE);
+    const ChildResult no_sound = run_morva({"--font", FONT, "--music", "BAD"}, screen.display());
     EXPECT_EQ(no_sound.exit_code, 1) << no_sound.describe();
     const std::vector<std::string> sound_lines = lines_of(no_sound.err);
     ASSERT_EQ(sound_lines.size(), 2u) << no_sound.err;
     EXPECT_EQ(sound_lines[0].rfind("error loading file: /", 0), 0u) << sound_lines[0];
     EXPECT_EQ(sound_lines[1].rfind("failed to open audio file: /", 0), 0u) << sound_lines[1];
 
-    const ChildResult no_font = run_morva({"--font", "BAD"}, server.display());
+    const ChildResult no_font = run_morva({"--font", "BAD"}, screen.display());
     EXPECT_EQ(no_font.exit_code, 1) << no_font.describe();
     const std::vector<std::string> font_lines = lines_of(no_font.err);
     ASSERT_EQ(font_lines.size(), 1u) << no_font.err;

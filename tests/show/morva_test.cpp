@@ -1,6 +1,6 @@
 // The morva program as a user runs it: from a folder holding the font and
 // the music, on a 1920 x 1080 screen with a window manager, playing through
-// the sound server.
+// the sound server; and how it ends when something it needs is missing.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -18,10 +18,8 @@
 
 namespace {
 using std::chrono::milliseconds;
-using std::chrono::seconds;
 
 const std::string MORVA = MORVA_BINARY;
-const std::string COMPOSE = MORVA_COMPOSE_BINARY;
 const std::string FONT = std::string(MORVA_SOURCE_DIR) + "/font/HomeVideo-Regular.ttf";
 const std::string TITLE = "morva-e2e";
 const std::string DASHES = "-----------------------------------\n";
@@ -51,18 +49,22 @@ bool is_grey(const std::array<int, 3>& rgb) { return rgb[0] == rgb[1] && rgb[1] 
 bool is_red(const std::array<int, 3>& rgb) { return rgb[0] > 200 && rgb[1] < 60 && rgb[2] < 60; }
 bool is_white(const std::array<int, 3>& rgb) { return rgb[0] > 240 && rgb[1] > 240 && rgb[2] > 240; }
 
-// Polls until the condition holds, reading the program's output meanwhile.
+// Polls until the condition holds, reading the program's output for `poll`
+// between tries; false when the case's time is up first.
 template <typename Condition>
-bool wait_until(ChildProcess& program, Condition condition, milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+bool wait_until(ChildProcess& program, Condition condition, milliseconds poll = milliseconds(50)) {
     while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        program.read_output_for(milliseconds(50));
+        if (time_left_in_case() <= poll) return false;
+        program.read_output_for(poll);
     }
     return true;
 }
 
-// A started show on its own screen, with its window found.
+// What the window shows is read whole (8 MB at full screen): not too often.
+constexpr milliseconds PICTURE_POLL{250};
+
+// A started show on a screen of its own with a window manager (full screen
+// is the window manager's to give), with its window found.
 struct RunningShow {
     XServer server = XServer::start(1920, 1080, true);
     XClient x{server.display()};
@@ -81,23 +83,11 @@ struct RunningShow {
     }
 };
 
-// Short tracks composed once for all the tests here.
+// Runs of the show from a folder of its own, with the short tracks the
+// build composed.
 class ShowRun : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        tracks_ = new TempDir;
-        for (const char* seconds : {"10.4", "31.2"}) {
-            const ChildResult made = ChildProcess::spawn_program(
-                {COMPOSE, tracks_->file(std::string(seconds) + ".ogg"), seconds}).wait(seconds_limit());
-            ASSERT_TRUE(made.succeeded()) << made.describe();
-        }
-    }
-    static void TearDownTestSuite() {
-        delete tracks_;
-        tracks_ = nullptr;
-    }
-    static milliseconds seconds_limit() { return milliseconds(120000); }
-    static std::string tracks_file(const char* seconds) { return tracks_->file(std::string(seconds) + ".ogg"); }
+    static std::string tracks_file(const char* seconds) { return test_track(seconds); }
 
     // A folder to start morva in, with the font and the track of that length.
     void make_folder(const char* track_seconds, bool with_font = true) {
@@ -106,32 +96,34 @@ protected:
         std::filesystem::create_directories(folder.file("sounds"));
         if (with_font) std::filesystem::copy_file(FONT, folder.file("font/HomeVideo-Regular.ttf"));
         if (track_seconds != nullptr)
-            std::filesystem::copy_file(tracks_->file(std::string(track_seconds) + ".ogg"),
-                                       folder.file("sounds/music0.ogg"));
-    }
-
-    ChildProcess start(const std::string& display, const std::vector<std::string>& arguments = {TITLE}) {
-        std::vector<std::string> argv = {MORVA};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        return ChildProcess::spawn_program(argv, program_environment(display), folder.path());
+            std::filesystem::copy_file(test_track(track_seconds), folder.file("sounds/music0.ogg"));
     }
 
     // Starts the show from the folder on its own screen and finds its
     // window, which the arguments must name TITLE.
     void launch(RunningShow& show, const std::vector<std::string>& arguments = {TITLE}) {
         ASSERT_TRUE(show.server.running());
-        show.program.emplace(start(show.server.display(), arguments));
+        std::vector<std::string> argv = {MORVA};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        show.program.emplace(
+            ChildProcess::spawn_program(argv, program_environment(show.server.display()), folder.path()));
         ChildProcess& morva = *show.program;
-        ASSERT_TRUE(wait_until(morva, [&] { return (show.window = show.x.find_window_named(TITLE)) != 0; }, seconds(20)))
+        ASSERT_TRUE(wait_until(morva, [&] { return (show.window = show.x.find_window_named(TITLE)) != 0; }))
             << morva.wait(milliseconds(100)).describe();
     }
 
-    TempDir folder;
+    // Starts the show on the test screen, which it covers for the moment
+    // it lives, and waits for it to end.
+    ChildResult run_to_its_end(std::vector<std::pair<std::string, std::string>> extra_env = {}) {
+        ScreenLease screen(ScreenUse::ALONE);
+        EXPECT_TRUE(screen.held());
+        std::vector<std::pair<std::string, std::string>> env = program_environment(screen.display());
+        env.insert(env.end(), extra_env.begin(), extra_env.end());
+        return ChildProcess::spawn_program({MORVA, TITLE}, env, folder.path()).wait(CASE_TIME_LIMIT);
+    }
 
-private:
-    static TempDir* tracks_;
+    TempDir folder;
 };
-TempDir* ShowRun::tracks_ = nullptr;
 
 }  // namespace
 
@@ -140,10 +132,10 @@ TEST_F(ShowRun, StartsFullScreenWithTheSkeletonOverBlackAndToggles) {
     RunningShow show;
     ASSERT_NO_FATAL_FAILURE(launch(show));
     ChildProcess& morva = *show.program;
-    ASSERT_TRUE(wait_until(morva, [&] { return show.x.viewable(show.window) && show.full_screen(); }, seconds(20)));
+    ASSERT_TRUE(wait_until(morva, [&] { return show.x.viewable(show.window) && show.full_screen(); }));
 
     // What it says: the banner and the art; the load report and the timeline.
-    ASSERT_TRUE(wait_until(morva, [&] { return morva.out_so_far().size() >= banner_of(MORVA).size() + 132; }, seconds(10)));
+    ASSERT_TRUE(wait_until(morva, [&] { return morva.out_so_far().size() >= banner_of(MORVA).size() + 132; }));
     EXPECT_EQ(morva.out_so_far(), banner_of(MORVA) + glyph_rows());
     const std::vector<std::string> err = lines_of(morva.err_so_far());
     ASSERT_GE(err.size(), 12u) << morva.err_so_far();
@@ -161,7 +153,7 @@ TEST_F(ShowRun, StartsFullScreenWithTheSkeletonOverBlackAndToggles) {
     ASSERT_TRUE(wait_until(morva, [&] {
         full = show.x.picture_of(show.window);
         return !full.pixels.empty() && full.count(is_white) > 200 && full.count(is_grey) == full.width * full.height;
-    }, seconds(10))) << "no white skeleton over black";
+    }, PICTURE_POLL)) << "no white skeleton over black";
     auto bright_in = [](const Picture& picture, int left, int top, int width, int height) {
         int n = 0;
         for (int y = top; y < top + height; ++y)
@@ -173,7 +165,7 @@ TEST_F(ShowRun, StartsFullScreenWithTheSkeletonOverBlackAndToggles) {
 
     // Space: a centred half-size window with the two knobs.
     show.press(XK_space);
-    ASSERT_TRUE(wait_until(morva, [&] { const WindowRect r = show.rect(); return r.width == 960 && r.height == 540; }, seconds(10)));
+    ASSERT_TRUE(wait_until(morva, [&] { const WindowRect r = show.rect(); return r.width == 960 && r.height == 540; }));
     const FrameExtents frame = show.x.frame_extents(show.window);
     EXPECT_EQ(show.rect().x - frame.left, 480);
     EXPECT_EQ(show.rect().y - frame.top, 270);
@@ -184,17 +176,17 @@ TEST_F(ShowRun, StartsFullScreenWithTheSkeletonOverBlackAndToggles) {
     ASSERT_TRUE(wait_until(morva, [&] {
         window = show.x.picture_of(show.window);
         return window.width == 960 && bright_in(window, 81, 540 - 54 - 87, 87, 87) > 50;
-    }, seconds(10))) << "no knob in the windowed view";
+    }, PICTURE_POLL)) << "no knob in the windowed view";
     for (int left : {81, 791}) {
         EXPECT_GT(bright_in(window, left, 540 - 54 - 87, 87, 87), 50) << "knob at " << left;
         EXPECT_GT(bright_in(window, left, 540 - 54 - 87 - 30, 87, 30), 20) << "title over the knob at " << left;
     }
 
     show.press(XK_space);
-    EXPECT_TRUE(wait_until(morva, [&] { return show.full_screen(); }, seconds(10)));
+    EXPECT_TRUE(wait_until(morva, [&] { return show.full_screen(); }));
 
     show.press(XK_Escape);
-    const ChildResult ended = morva.wait(milliseconds(10000));
+    const ChildResult ended = morva.wait(CASE_TIME_LIMIT);
     EXPECT_TRUE(ended.succeeded()) << ended.describe();
 }
 
@@ -212,12 +204,12 @@ TEST_F(ShowRun, PlaysThroughToTheLastActAndEndsOnEscapeWindowed) {
         last_act = red > 5000 &&
                    screen.count([](const auto& rgb) { return is_white(rgb) || is_red(rgb); }) > screen.width * screen.height * 9 / 10;
         return last_act;
-    }, seconds(60))) << "never reached the red figure on white";
+    }, PICTURE_POLL)) << "never reached the red figure on white";
 
     show.press(XK_space);  // windowed: Escape ends it from there too
-    EXPECT_TRUE(wait_until(morva, [&] { return show.rect().width == 960; }, seconds(10)));
+    EXPECT_TRUE(wait_until(morva, [&] { return show.rect().width == 960; }));
     show.press(XK_Escape);
-    const ChildResult ended = morva.wait(milliseconds(10000));
+    const ChildResult ended = morva.wait(CASE_TIME_LIMIT);
     EXPECT_TRUE(ended.succeeded()) << ended.describe();
 }
 
@@ -226,21 +218,20 @@ TEST_F(ShowRun, PlaysTheTrackAndFontItsCommandLineNamesFromAnEmptyFolder) {
     RunningShow show;
     ASSERT_NO_FATAL_FAILURE(launch(show, {"--music", tracks_file("10.4"), TITLE, "--font", FONT}));
     ChildProcess& morva = *show.program;
-    ASSERT_TRUE(wait_until(morva, [&] { return lines_of(morva.err_so_far()).size() >= 5; }, seconds(20)))
+    ASSERT_TRUE(wait_until(morva, [&] { return lines_of(morva.err_so_far()).size() >= 5; }))
         << morva.err_so_far();
     EXPECT_EQ(lines_of(morva.err_so_far())[0], "loaded: " + tracks_file("10.4"));
     EXPECT_EQ(lines_of(morva.err_so_far())[4], "num channels: 2");
-    ASSERT_TRUE(wait_until(morva, [&] { return show.x.viewable(show.window) && show.full_screen(); }, seconds(20)));
+    ASSERT_TRUE(wait_until(morva, [&] { return show.x.viewable(show.window) && show.full_screen(); }));
     show.press(XK_Escape);
-    const ChildResult ended = morva.wait(milliseconds(10000));
+    const ChildResult ended = morva.wait(CASE_TIME_LIMIT);
     EXPECT_TRUE(ended.succeeded()) << ended.describe();
     EXPECT_EQ(ended.out, banner_of(MORVA) + glyph_rows());
 }
 
 TEST_F(ShowRun, WithoutItsFontItSaysSoAndEnds) {
     make_folder("10.4", false);
-    START_X_SERVER(server, 1920, 1080);
-    const ChildResult result = start(server.display()).wait(milliseconds(30000));
+    const ChildResult result = run_to_its_end();
     EXPECT_TRUE(result.exited) << result.describe();
     EXPECT_EQ(result.exit_code, 1);
     EXPECT_EQ(result.err, "error loading font: ./font/HomeVideo-Regular.ttf\n");
@@ -249,8 +240,7 @@ TEST_F(ShowRun, WithoutItsFontItSaysSoAndEnds) {
 
 TEST_F(ShowRun, WithoutItsMusicItSaysSoAndEnds) {
     make_folder(nullptr);
-    START_X_SERVER(server, 1920, 1080);
-    const ChildResult result = start(server.display()).wait(milliseconds(30000));
+    const ChildResult result = run_to_its_end();
     EXPECT_TRUE(result.exited) << result.describe();
     EXPECT_EQ(result.exit_code, 1);
     EXPECT_EQ(result.err, "error loading file: ./sounds/music0.ogg\nfailed to open audio file: ./sounds/music0.ogg\n");
@@ -258,17 +248,16 @@ TEST_F(ShowRun, WithoutItsMusicItSaysSoAndEnds) {
 
 TEST_F(ShowRun, ACorruptMusicFileFailsTheSameWay) {
     make_folder(nullptr);
-    START_X_SERVER(server, 1920, 1080);
     // A file that claims to be Ogg and is not.
     write_text(folder.file("sounds/music0.ogg"), "OggS this is not a sound file at all\n");
-    ChildResult result = start(server.display()).wait(milliseconds(30000));
+    ChildResult result = run_to_its_end();
     EXPECT_EQ(result.exit_code, 1) << result.describe();
     EXPECT_EQ(result.err, "error loading file: ./sounds/music0.ogg\nfailed to open audio file: ./sounds/music0.ogg\n");
     // A real track cut off just after its headers: nothing decodes.
     std::filesystem::copy_file(tracks_file("10.4"), folder.file("sounds/music0.ogg"),
                                std::filesystem::copy_options::overwrite_existing);
     std::filesystem::resize_file(folder.file("sounds/music0.ogg"), 4600);
-    result = start(server.display()).wait(milliseconds(30000));
+    result = run_to_its_end();
     EXPECT_EQ(result.exit_code, 1) << result.describe();
     EXPECT_EQ(result.err,
               "error loading file: ./sounds/music0.ogg (no sound could be decoded)\n"
@@ -277,11 +266,8 @@ TEST_F(ShowRun, ACorruptMusicFileFailsTheSameWay) {
 
 TEST_F(ShowRun, WithoutASoundServerItSaysSoAndEnds) {
     make_folder("10.4");
-    START_X_SERVER(server, 1920, 1080);
-    std::vector<std::pair<std::string, std::string>> env = program_environment(server.display());
-    env.emplace_back("PULSE_SERVER", "unix:" + folder.file("no-such-socket"));
-    env.emplace_back("ALSA_CONFIG_PATH", "/dev/null");
-    const ChildResult result = ChildProcess::spawn_program({MORVA, TITLE}, env, folder.path()).wait(milliseconds(30000));
+    const ChildResult result =
+        run_to_its_end({{"PULSE_SERVER", "unix:" + folder.file("no-such-socket")}, {"ALSA_CONFIG_PATH", "/dev/null"}});
     EXPECT_TRUE(result.exited) << result.describe();
     EXPECT_EQ(result.exit_code, 1);
     EXPECT_NE(result.err.find("no audio devices found!\n"), std::string::npos) << result.err;
@@ -289,7 +275,7 @@ TEST_F(ShowRun, WithoutASoundServerItSaysSoAndEnds) {
 
 TEST(Morva, WithoutAnXDisplayItFailsWithFreeglutsMessage) {
     ChildProcess morva = ChildProcess::spawn_program({MORVA}, {{"-DISPLAY", ""}});
-    const ChildResult result = morva.wait(milliseconds(10000));
+    const ChildResult result = morva.wait(CASE_TIME_LIMIT);
     EXPECT_FALSE(result.timed_out);
     EXPECT_TRUE(result.exited) << result.describe();
     EXPECT_NE(result.exit_code, 0);
@@ -299,19 +285,29 @@ TEST(Morva, WithoutAnXDisplayItFailsWithFreeglutsMessage) {
 
 TEST(Morva, AnUnreachableDisplayFailsCleanly) {
     ChildProcess morva = ChildProcess::spawn_program({MORVA, "title", "-display", ":987"});
-    const ChildResult result = morva.wait(milliseconds(10000));
+    const ChildResult result = morva.wait(CASE_TIME_LIMIT);
     EXPECT_TRUE(result.exited) << result.describe();
     EXPECT_NE(result.exit_code, 0);
     EXPECT_NE(result.err.find("failed to open display ':987'"), std::string::npos) << result.err;
 }
 
 TEST(Morva, AMalformedFreeglutOptionFailsCleanly) {
-    START_X_SERVER(server, 1920, 1080);
+    HOLD_TEST_SCREEN(screen, ScreenUse::OWN_WINDOWS);
     ChildProcess morva =
-        ChildProcess::spawn_program({MORVA, "title", "-display"}, {{"DISPLAY", server.display()}});
-    const ChildResult result = morva.wait(milliseconds(10000));
+        ChildProcess::spawn_program({MORVA, "title", "-display"}, {{"DISPLAY", screen.display()}});
+    const ChildResult result = morva.wait(CASE_TIME_LIMIT);
     EXPECT_TRUE(result.exited) << result.describe();
     EXPECT_NE(result.exit_code, 0);
     EXPECT_NE(result.err.find("-display parameter must be followed by display name"), std::string::npos)
         << result.err;
+}
+
+TEST(Morva, AnXServerWithoutGlxFailsWithOneLine) {
+    START_X_SERVER(server, 1920, 1080, false, false);
+    ChildProcess morva = ChildProcess::spawn_program({MORVA, "title"}, {{"DISPLAY", server.display()}});
+    const ChildResult result = morva.wait(CASE_TIME_LIMIT);
+    EXPECT_TRUE(result.exited) << result.describe();
+    EXPECT_NE(result.exit_code, 0);
+    EXPECT_EQ(lines_of(result.err).size(), 1u) << result.err;
+    EXPECT_EQ(result.out, banner_of(MORVA));
 }

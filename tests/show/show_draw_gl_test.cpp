@@ -9,7 +9,7 @@
 
 #include "geometry/mesh_instance.h"
 #include "geometry/paths.h"
-#include "tests/gui/gl_capture.h"
+#include "tests/support/gl_capture.h"
 #include "tests/show/show_fixture.h"
 
 namespace {

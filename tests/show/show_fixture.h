@@ -11,16 +11,14 @@
 #include "show/scene.h"
 #include "show/show.h"
 #include "show/show_state.h"
+#include "tests/support/signals.h"
 
 // A mono track held in memory, of `frames` frames of a sine at `hz` and
 // `amplitude` (0 for silence): no file, no device.
 inline AudioTrack* track_in_memory(int32_t frames, float hz = 0.0f, float amplitude = 0.0f) {
     AudioTrack* track = AudioTrack::create();
     SampleBuffer* buffer = SampleBuffer::create();
-    buffer->samples.resize(static_cast<size_t>(frames));
-    for (int32_t i = 0; i < frames; ++i)
-        buffer->samples[static_cast<size_t>(i)] =
-            amplitude * std::sin(2.0f * 3.14159265f * hz * static_cast<float>(i) / 44100.0f);
+    buffer->samples = sine_tone(hz, amplitude, frames);
     buffer->sample_count = buffer->frame_count = frames;
     buffer->channel_count = 1;
     track->sample_buffer = buffer;

@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -41,9 +43,24 @@ Pipes open_pipes() {
     return pipes;
 }
 
-// In the child: standard output and error into the pipes, own process group.
-void become_child(const Pipes& pipes, const std::vector<std::pair<std::string, std::string>>& env) {
+// The moment the current case began, set by a listener before each case.
+std::chrono::steady_clock::time_point case_started = std::chrono::steady_clock::now();
+
+struct CaseClock : testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo&) override { case_started = std::chrono::steady_clock::now(); }
+};
+
+const bool case_clock_listening = [] {
+    testing::UnitTest::GetInstance()->listeners().Append(new CaseClock);
+    return true;
+}();
+
+// In the child: standard output and error into the pipes, own process group,
+// killed when the test program ends however it ends.
+void become_child(pid_t test_program, const Pipes& pipes,
+                  const std::vector<std::pair<std::string, std::string>>& env) {
     setpgid(0, 0);
+    die_with_parent(test_program);
     dup2(pipes.out[1], STDOUT_FILENO);
     dup2(pipes.err[1], STDERR_FILENO);
     for (int fd : {pipes.out[0], pipes.out[1], pipes.err[0], pipes.err[1]}) close(fd);
@@ -73,10 +90,11 @@ ChildProcess ChildProcess::fork_function(const std::function<void()>& body,
     std::fflush(stdout);
     std::fflush(stderr);
     const Pipes pipes = open_pipes();
+    const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid == 0) {
         failures_inherited = failed_parts_of_current_test();
-        become_child(pipes, env);
+        become_child(parent, pipes, env);
         body();
         finish_child();
     }
@@ -92,9 +110,10 @@ ChildProcess ChildProcess::spawn_program(const std::vector<std::string>& argv,
     std::fflush(stdout);
     std::fflush(stderr);
     const Pipes pipes = open_pipes();
+    const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid == 0) {
-        become_child(pipes, env);
+        become_child(parent, pipes, env);
         if (!working_directory.empty() && chdir(working_directory.c_str()) != 0) _exit(126);
         std::vector<char*> arguments;
         for (const std::string& argument : argv) arguments.push_back(const_cast<char*>(argument.c_str()));
@@ -158,7 +177,7 @@ void ChildProcess::read_output_for(std::chrono::milliseconds duration) {
 }
 
 ChildResult ChildProcess::wait(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto deadline = std::chrono::steady_clock::now() + std::min(timeout, time_left_in_case());
     bool ended = drain(deadline);
     int status = 0;
     while (ended) {
@@ -181,6 +200,17 @@ ChildResult ChildProcess::wait(std::chrono::milliseconds timeout) {
     result_.exit_code = result_.exited ? WEXITSTATUS(status) : -1;
     result_.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return result_;
+}
+
+void die_with_parent(pid_t parent) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(125);  // the parent was gone before the request
+}
+
+std::chrono::milliseconds time_left_in_case() {
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                              case_started);
+    return std::max(CASE_TIME_LIMIT - spent, std::chrono::milliseconds(0));
 }
 
 bool child_has_failed() { return failed_parts_of_current_test() > failures_inherited; }

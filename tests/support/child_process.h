@@ -22,8 +22,21 @@ struct ChildResult {
     std::string describe() const;
 };
 
+// How long one case may take in all, children and servers included: well
+// inside the 180 s after which ctest ends a test program, so that a case
+// that hangs ends itself, with its children, and says where it was.
+inline constexpr std::chrono::milliseconds CASE_TIME_LIMIT{150000};
+
+// What is left of the current case's time (counted from its start).
+std::chrono::milliseconds time_left_in_case();
+
+// Asks the kernel to kill the calling process (just forked from parent)
+// when its parent ends; ends it at once if the parent has already gone.
+void die_with_parent(pid_t parent);
+
 // A child process in its own process group, with its standard output and
-// error captured. The destructor kills it if it is still running.
+// error captured. The destructor kills it if it is still running, and the
+// kernel kills it when the test program ends, however that ends.
 class ChildProcess {
 public:
     // Runs body in a forked child. The child ends with status 0 when body
@@ -46,7 +59,8 @@ public:
     void read_output_for(std::chrono::milliseconds duration);
     const std::string& out_so_far() const { return result_.out; }
     const std::string& err_so_far() const { return result_.err; }
-    // Waits for the child to end, reading its output; kills it after the timeout.
+    // Waits for the child to end, reading its output; kills it after the
+    // timeout, or when the case's time is up, whichever comes first.
     ChildResult wait(std::chrono::milliseconds timeout);
 
 private:

@@ -3,11 +3,12 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-std::array<int, 3> rgb_at(int x, int y) {
+std::array<int, 4> pixel_at(int x, int y) {
     std::array<unsigned char, 4> rgba{};
+    glFinish();
     glReadBuffer(GL_BACK);
     glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    return {rgba[0], rgba[1], rgba[2]};
+    return {rgba[0], rgba[1], rgba[2], rgba[3]};
 }
 
 std::array<float, 16> gl_matrix(unsigned int which) {

@@ -4,8 +4,9 @@
 
 // Reads of the current OpenGL context for tests.
 
-// Red, green and blue of one back-buffer pixel (bottom-left origin).
-std::array<int, 3> rgb_at(int x, int y);
+// Red, green, blue and alpha of one back-buffer pixel (bottom-left
+// origin), 0 to 255 each, once everything drawn so far is done.
+std::array<int, 4> pixel_at(int x, int y);
 
 // A matrix of the current context, column-major (GL_PROJECTION_MATRIX, ...).
 std::array<float, 16> gl_matrix(unsigned int which);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 TempDir::TempDir() {
@@ -53,6 +54,22 @@ ReadBack read_sound(const std::string& path) {
 
 void write_text(const std::string& path, const std::string& text) {
     std::ofstream(path) << text;
+}
+
+std::vector<uint8_t> file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_file_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string test_track(const std::string& seconds) {
+    const std::string path = std::string(MORVA_TEST_TRACKS_DIR) + "/" + seconds + ".ogg";
+    EXPECT_TRUE(std::filesystem::exists(path)) << path << " is made by the build";
+    return path;
 }
 
 std::vector<std::string> lines_of(const std::string& text) {

@@ -2,6 +2,7 @@
 
 #include <sndfile.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,15 @@ ReadBack read_sound(const std::string& path);
 
 // Writes a text file.
 void write_text(const std::string& path, const std::string& text);
+
+// The bytes of a whole file (none when it cannot be read), and a file
+// written from bytes.
+std::vector<uint8_t> file_bytes(const std::string& path);
+void write_file_bytes(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// A soundtrack of the given length ("10.4", "31.2" or "52" seconds), as
+// morva-compose writes it; composed once, in the build.
+std::string test_track(const std::string& seconds);
 
 // The lines of a text, without their newlines.
 std::vector<std::string> lines_of(const std::string& text);

@@ -40,22 +40,29 @@ struct InputEvent {
 // Sets the key, special-key and mouse hooks to append what they receive.
 void record_input(WindowHooks& hooks, std::vector<InputEvent>& events);
 
-// Attaches a callback table whose every slot forwards to the hooks; the
-// hooks are the table's user data and must outlive it.
-CallbackTable* attach_hooks(Window* window, WindowHooks* hooks);
+// Which slots of a table attach_hooks leaves empty (none), so that the
+// window's entry points skip them.
+struct EmptySlots {
+    bool wheel = false;
+};
+
+// Attaches a callback table whose slots forward to the hooks (all of them
+// but those asked to stay empty); the hooks are the table's user data and
+// must outlive it.
+CallbackTable* attach_hooks(Window* window, WindowHooks* hooks, EmptySlots empty = {});
 
 // Steps run one after another from a window's idle callback: each step is
-// polled once per loop pass until it returns true. A step that records a
-// failed assertion, or runs past its time, ends the child at once; after
-// the last step the child ends with its verdict (finish_child).
+// polled once per loop pass until it returns true. Steps wait for events
+// and state, never for time: a step that never completes is caught by the
+// child's time limit, and its output names the step it was at ("step N:
+// name"). A step that records a failed assertion ends the child at once;
+// after the last step the child ends with its verdict (finish_child).
 class Script {
 public:
-    Script& then(std::string name, std::function<bool()> step,
-                 std::chrono::milliseconds time_limit = std::chrono::milliseconds(10000));
-    // Lets `passes` loop passes go by.
+    Script& then(std::string name, std::function<bool()> step);
+    // Lets `passes` loop passes go by (frames for a window to settle, not
+    // a wait for events: see InputChild::barrier for those).
     Script& wait_passes(int passes);
-    // Lets time go by (the loop keeps running).
-    Script& wait_for(std::chrono::milliseconds duration);
     // Runs the current step; call once per idle pass.
     void advance();
 
@@ -63,15 +70,14 @@ private:
     struct Step {
         std::string name;
         std::function<bool()> poll;
-        std::chrono::milliseconds time_limit;
     };
     std::vector<Step> steps_;
     size_t current_ = 0;
     bool started_ = false;
-    std::chrono::steady_clock::time_point step_started_;
 };
 
 // Runs body in a forked child whose DISPLAY is the given one. The body
-// normally never returns (a GLUT loop); it ends through finish_child.
+// normally never returns (a GLUT loop); it ends through finish_child. The
+// child is killed after the timeout or when the case's time is up.
 ChildResult run_window_child(const std::string& display, const std::function<void()>& body,
-                             std::chrono::milliseconds timeout = std::chrono::milliseconds(60000));
+                             std::chrono::milliseconds timeout = CASE_TIME_LIMIT);

@@ -1,5 +1,7 @@
 #include "tests/support/x_client.h"
 
+#include <algorithm>
+#include <cstdint>
 
 #include "tests/support/x11.h"
 
@@ -129,12 +131,10 @@ Picture XClient::picture_of(unsigned long window) {
     Picture picture;
     // X refuses (and Xlib's default handler then ends the test) to read a
     // window that is not viewable or not wholly on the screen, as a window
-    // is for a moment while it maps or goes full screen. The server is held
-    // between the check and the read so that nothing changes in between;
-    // until then the picture is empty. A window destroyed meanwhile is an
-    // error that is quietly an empty picture too.
+    // is for a moment while it maps or goes full screen. Such a window gives
+    // an empty picture, and so does one that changes between the check and
+    // the read, or is destroyed meanwhile: the error is quietly ignored.
     XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    XGrabServer(display);
     XWindowAttributes attributes{};
     if (XGetWindowAttributes(display, window, &attributes) == 0) attributes.map_state = IsUnmapped;
     int x = 0, y = 0;
@@ -147,18 +147,23 @@ Picture XClient::picture_of(unsigned long window) {
     XImage* image = readable ? XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
                                          static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap)
                              : nullptr;
-    XUngrabServer(display);
     XSync(display, 0);
     XSetErrorHandler(previous);
     if (image == nullptr) return picture;
-    picture.width = attributes.width;
-    picture.height = attributes.height;
-    picture.pixels.reserve(static_cast<size_t>(picture.width) * picture.height);
-    for (int y = 0; y < picture.height; ++y) {
-        for (int x = 0; x < picture.width; ++x) {
-            const unsigned long pixel = XGetPixel(image, x, y);
-            picture.pixels.push_back({static_cast<int>((pixel >> 16) & 0xFF),
-                                      static_cast<int>((pixel >> 8) & 0xFF), static_cast<int>(pixel & 0xFF)});
+    picture.width = image->width;
+    picture.height = image->height;
+    picture.pixels.resize(static_cast<size_t>(picture.width) * picture.height);
+    // Every test screen is 24-bit TrueColor: 0xRRGGBB in 32 bits a pixel,
+    // read straight from the rows when they are in this machine's order.
+    const bool plain_rows = image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
+                            image->red_mask == 0xFF0000 && image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
+    for (int row = 0; row < picture.height; ++row) {
+        const auto* words = reinterpret_cast<const uint32_t*>(image->data + static_cast<size_t>(row) * image->bytes_per_line);
+        for (int column = 0; column < picture.width; ++column) {
+            const unsigned long pixel = plain_rows ? words[column] : XGetPixel(image, column, row);
+            picture.pixels[static_cast<size_t>(row) * picture.width + column] = {
+                static_cast<int>((pixel >> 16) & 0xFF), static_cast<int>((pixel >> 8) & 0xFF),
+                static_cast<int>(pixel & 0xFF)};
         }
     }
     XDestroyImage(image);
@@ -211,6 +216,30 @@ void XClient::set_auto_repeat_rate(unsigned delay_ms, unsigned interval_ms) {
     XkbSetAutoRepeatRate(as_display(display_), XkbUseCoreKbd, delay_ms, interval_ms);
     sync();
 }
+
+std::array<unsigned, 2> XClient::auto_repeat_rate() {
+    unsigned delay = 0, interval = 0;
+    XkbGetAutoRepeatRate(as_display(display_), XkbUseCoreKbd, &delay, &interval);
+    return {delay, interval};
+}
+
+void XClient::watch_keys(unsigned long window) {
+    XSelectInput(as_display(display_), window, KeyPressMask | KeyReleaseMask);
+    sync();
+}
+
+int XClient::presses_seen(unsigned long keysym) {
+    Display* display = as_display(display_);
+    while (XPending(display) > 0) {
+        XEvent event{};
+        XNextEvent(display, &event);
+        if (event.type == KeyPress) pressed_keycodes_.push_back(event.xkey.keycode);
+    }
+    const unsigned int code = XKeysymToKeycode(display, keysym);
+    return static_cast<int>(std::count(pressed_keycodes_.begin(), pressed_keycodes_.end(), code));
+}
+
+unsigned long XClient::root_window() { return DefaultRootWindow(as_display(display_)); }
 
 unsigned long XClient::find_window_named(const std::string& name) {
     Display* display = as_display(display_);

@@ -79,6 +79,14 @@ public:
     bool keyboard_auto_repeat_on();
     // How long a key is held before it repeats, and how often it then does.
     void set_auto_repeat_rate(unsigned delay_ms, unsigned interval_ms);
+    std::array<unsigned, 2> auto_repeat_rate();
+    // Asks for the key presses and releases the window receives, beside
+    // whoever else receives them.
+    void watch_keys(unsigned long window);
+    // How many presses of the key the watched windows have received so far,
+    // repeats of a held key included.
+    int presses_seen(unsigned long keysym);
+    unsigned long root_window();
     // The first window in the tree whose name is `name`, or 0.
     unsigned long find_window_named(const std::string& name);
     int screen_width();
@@ -86,6 +94,7 @@ public:
 
 private:
     void* display_ = nullptr;
+    std::vector<unsigned int> pressed_keycodes_;  // every press seen by watch_keys, in order
 };
 
 // The X window of the current GLX context: the GLUT window inside its callbacks.

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/child_process.h"
 #include "tests/support/x11.h"
 #include "tools/xvfb/xvfb.h"
 
@@ -94,7 +95,8 @@ XServer XServer::start(int width, int height, bool with_window_manager, bool wit
         server.start_xvfb(width, height, with_glx);
         if (!server.running() || !accepts_connections(server.display_)) continue;
         if (with_window_manager) {
-            server.window_manager_pid_ = spawn_quietly({"openbox", "--sm-disable"}, server.display_, true);
+            server.window_manager_pid_ =
+                spawn_quietly({"openbox", "--sm-disable"}, server.display_, true, true);
             if (!wait_for_window_manager(server.display_)) continue;
         }
         return server;
@@ -110,13 +112,15 @@ void XServer::start_xvfb(int width, int height, bool with_glx) {
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     const XvfbProcess server = ::start_xvfb(
         {"-screen", "0", screen, "-nolisten", "tcp", "-noreset", with_glx ? "+extension" : "-extension", "GLX"},
-        true);
+        true, true);
+    owner_pid_ = getpid();
     server_pid_ = server.pid;
     display_ = server.display;
 }
 
 XServer::XServer(XServer&& other) noexcept
-    : server_pid_(other.server_pid_),
+    : owner_pid_(other.owner_pid_),
+      server_pid_(other.server_pid_),
       window_manager_pid_(other.window_manager_pid_),
       display_(std::move(other.display_)) {
     other.server_pid_ = other.window_manager_pid_ = -1;
@@ -124,11 +128,76 @@ XServer::XServer(XServer&& other) noexcept
 }
 
 XServer::~XServer() {
+    // A forked child that leaves through exit (a window closed, Escape in
+    // the show) runs this too; the servers are not its to stop.
+    if (getpid() != owner_pid_) return;
     stop_process(window_manager_pid_);
     stop_process(server_pid_);
 }
 
 std::string shared_display() {
-    const char* display = std::getenv("DISPLAY");
-    return display != nullptr ? display : "";
+    const char* given = std::getenv("MORVA_TEST_DISPLAY");
+    if (given != nullptr && given[0] != '\0') return given;
+    static const XServer own = XServer::start(1920, 1080);
+    return own.display();
+}
+
+namespace {
+// The lock file through which cases share the screen of a display.
+std::string lock_path(const std::string& display) {
+    std::string name = display;
+    std::erase(name, ':');
+    return "/tmp/morva-test-screen-" + name + ".lock";
+}
+
+// Takes the lock, waiting at most as long as the case has left.
+bool take_lock(int fd, int operation) {
+    const auto deadline = std::chrono::steady_clock::now() + time_left_in_case();
+    while (flock(fd, operation | LOCK_NB) != 0) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// Undoes what an earlier case may have left behind on a shared screen: keys
+// and buttons still down (a case that failed between press and release),
+// the pointer where it left it, the focus on a window of its.
+void reset_input(const std::string& display) {
+    Display* connection = XOpenDisplay(display.c_str());
+    if (connection == nullptr) return;
+    char keys[32] = {};
+    XQueryKeymap(connection, keys);
+    for (int code = 8; code < 256; ++code)
+        if ((keys[code / 8] >> (code % 8)) & 1) XTestFakeKeyEvent(connection, static_cast<unsigned>(code), 0, 0);
+    XWindow root = 0, child = 0;
+    int root_x = 0, root_y = 0, x = 0, y = 0;
+    unsigned int mask = 0;
+    XQueryPointer(connection, DefaultRootWindow(connection), &root, &child, &root_x, &root_y, &x, &y, &mask);
+    const unsigned int button_masks[] = {Button1Mask, Button2Mask, Button3Mask, Button4Mask, Button5Mask};
+    for (unsigned int button = 1; button <= 5; ++button)
+        if (mask & button_masks[button - 1]) XTestFakeButtonEvent(connection, button, 0, 0);
+    XTestFakeMotionEvent(connection, -1, DisplayWidth(connection, DefaultScreen(connection)) / 2,
+                         DisplayHeight(connection, DefaultScreen(connection)) / 2, 0);
+    XSetInputFocus(connection, PointerRoot, RevertToPointerRoot, CurrentTime);
+    XSync(connection, 0);
+    XCloseDisplay(connection);
+}
+}  // namespace
+
+ScreenLease::ScreenLease(ScreenUse use) : display_(shared_display()) {
+    if (display_.empty()) return;
+    const int fd = open(lock_path(display_).c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0666);
+    if (fd < 0) return;
+    if (!take_lock(fd, use == ScreenUse::ALONE ? LOCK_EX : LOCK_SH)) {
+        std::fprintf(stderr, "the test screen %s stayed taken\n", display_.c_str());
+        close(fd);
+        return;
+    }
+    lock_fd_ = fd;
+    if (use == ScreenUse::ALONE) reset_input(display_);
+}
+
+ScreenLease::~ScreenLease() {
+    if (lock_fd_ >= 0) close(lock_fd_);  // closing releases the lock
 }

@@ -6,27 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <memory>
 
 namespace {
-const std::string COMPOSE = MORVA_COMPOSE_BINARY;
 const std::string CAPTURE = MORVA_CAPTURE_BINARY;
 const std::string FONT = std::string(MORVA_SOURCE_DIR) + "/font/HomeVideo-Regular.ttf";
-
-// Composed tracks by length, made once per test program and left in a
-// folder that lives as long as the program.
-std::string composed_track(const std::string& seconds) {
-    static TempDir* store = new TempDir;
-    static std::map<std::string, std::string> made;
-    auto found = made.find(seconds);
-    if (found != made.end()) return found->second;
-    const std::string path = store->file(seconds + ".ogg");
-    const ChildResult result = ChildProcess::spawn_program({COMPOSE, path, seconds}).wait(std::chrono::minutes(2));
-    EXPECT_TRUE(result.succeeded()) << result.describe();
-    made[seconds] = path;
-    return path;
-}
 }  // namespace
 
 Picture read_png(const std::string& path) {
@@ -46,11 +30,6 @@ Picture read_png(const std::string& path) {
     return picture;
 }
 
-std::vector<uint8_t> file_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 bool is_black(const std::array<int, 3>& rgb) { return rgb[0] == 0 && rgb[1] == 0 && rgb[2] == 0; }
 bool is_grey(const std::array<int, 3>& rgb) { return rgb[0] == rgb[1] && rgb[1] == rgb[2]; }
 bool is_white(const std::array<int, 3>& rgb) { return rgb[0] > 240 && rgb[1] > 240 && rgb[2] > 240; }
@@ -66,7 +45,7 @@ ShowFolder::ShowFolder(const char* track_seconds, bool with_font, bool with_musi
         EXPECT_TRUE(std::filesystem::exists(FONT)) << FONT << " is missing: scripts/test makes it";
         std::filesystem::copy_file(FONT, dir_.file("font/HomeVideo-Regular.ttf"));
     }
-    if (with_music) std::filesystem::copy_file(composed_track(track_seconds), dir_.file("sounds/music0.ogg"));
+    if (with_music) std::filesystem::copy_file(test_track(track_seconds), dir_.file("sounds/music0.ogg"));
 }
 
 ChildResult run_capture_in(const std::string& folder, const std::vector<std::string>& arguments,

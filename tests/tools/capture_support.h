@@ -14,12 +14,11 @@
 #include "tests/support/x_client.h"
 
 // What the capture tests share: folders to run morva-capture in, holding
-// the repository's font and a short track made by morva-compose, and PNG
+// the repository's font and a short track composed in the build, and PNG
 // files read back as pixels.
 
 // Reads a PNG file as a Picture (rows from the top); an empty picture (and a failed test) when it cannot.
 Picture read_png(const std::string& path);
-std::vector<uint8_t> file_bytes(const std::string& path);
 
 bool is_black(const std::array<int, 3>& rgb);
 bool is_grey(const std::array<int, 3>& rgb);
@@ -29,8 +28,7 @@ bool is_red(const std::array<int, 3>& rgb);
 bool is_colored(const std::array<int, 3>& rgb);
 
 // A folder to run the show's programs in: font/ with the repository's font,
-// sounds/ with a composed track of the given length (made once per length
-// for the whole test program and copied in).
+// sounds/ with a copy of the test track of the given length.
 class ShowFolder {
 public:
     explicit ShowFolder(const char* track_seconds, bool with_font = true, bool with_music = true);
@@ -45,13 +43,13 @@ private:
 // the sanitizer build needs for a program that draws with Mesa.
 ChildResult run_capture_in(const std::string& folder, const std::vector<std::string>& arguments,
                            const std::vector<std::pair<std::string, std::string>>& extra_env = {},
-                           std::chrono::milliseconds timeout = std::chrono::milliseconds(240000));
+                           std::chrono::milliseconds timeout = CASE_TIME_LIMIT);
 
 // A program that draws with Mesa (an installed copy of morva-capture, say)
 // run in the folder with drawing_program_environment.
 ChildResult run_drawing_program(const std::vector<std::string>& argv, const std::string& folder,
                                 const std::vector<std::pair<std::string, std::string>>& extra_env = {},
-                                std::chrono::milliseconds timeout = std::chrono::milliseconds(240000));
+                                std::chrono::milliseconds timeout = CASE_TIME_LIMIT);
 
 // Expects a failure of morva-capture with that status and exactly one line
 // on standard error, naming what.

@@ -1,13 +1,11 @@
-// The soundtrack composer, run as the set-up runs it.
+// The soundtrack composer: the tracks the build composed with it, and the
+// program run as the set-up runs it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "audio/audio_track.h"
 #include "tests/support/child_process.h"
@@ -15,19 +13,12 @@
 #include "tools/composer/ogg_file.h"
 
 namespace {
-using namespace std::chrono_literals;
-
 const std::string COMPOSE = MORVA_COMPOSE_BINARY;
 
 ChildResult compose(const std::vector<std::string>& arguments) {
     std::vector<std::string> argv = {COMPOSE};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return ChildProcess::spawn_program(argv).wait(120s);
-}
-
-std::vector<unsigned char> bytes_of(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return ChildProcess::spawn_program(argv).wait(CASE_TIME_LIMIT);
 }
 
 double rms(const std::vector<float>& samples, size_t from, size_t to) {
@@ -36,24 +27,11 @@ double rms(const std::vector<float>& samples, size_t from, size_t to) {
     return std::sqrt(sum / static_cast<double>(to - from));
 }
 
-// One short track shared by the tests that only read it.
+// The 10.4 s track the build composed, read by the cases that only read it.
 class ComposedTrack : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        dir_ = new TempDir;
-        const ChildResult result = compose({dir_->file("short.ogg"), "10.4"});
-        ASSERT_TRUE(result.succeeded()) << result.describe();
-    }
-    static void TearDownTestSuite() {
-        delete dir_;
-        dir_ = nullptr;
-    }
-    static std::string path() { return dir_->file("short.ogg"); }
-
-private:
-    static TempDir* dir_;
+    static std::string path() { return test_track("10.4"); }
 };
-TempDir* ComposedTrack::dir_ = nullptr;
 }  // namespace
 
 TEST_F(ComposedTrack, IsStereoOggVorbisOf104PatternsExactly) {
@@ -93,7 +71,7 @@ TEST_F(ComposedTrack, EveryRunWritesTheSameBytes) {
     TempDir dir;
     const ChildResult again = compose({dir.file("again.ogg"), "10.4"});
     ASSERT_TRUE(again.succeeded()) << again.describe();
-    EXPECT_EQ(bytes_of(dir.file("again.ogg")), bytes_of(path()));
+    EXPECT_EQ(file_bytes(dir.file("again.ogg")), file_bytes(path()));
 }
 
 // The level the show reads (647 Hz, 5 ms smoothing) after every block of a
@@ -129,10 +107,7 @@ PatternLevels analyse_patterns(const std::string& path) {
 TEST(ComposedMusic, ItsE5LeadMovesTheListeningFigureFromPattern16) {
     // At 52 s a pattern lasts half a second: long enough for the notes to
     // sound as written.
-    TempDir dir;
-    const ChildResult result = compose({dir.file("track.ogg"), "52"});
-    ASSERT_TRUE(result.succeeded()) << result.describe();
-    const PatternLevels levels = analyse_patterns(dir.file("track.ogg"));
+    const PatternLevels levels = analyse_patterns(test_track("52"));
     // The opening pads stay far below the lead at E5.
     for (size_t pattern = 0; pattern < 8; ++pattern) EXPECT_LT(levels.highest[pattern], 0.25f) << pattern;
     // From the lead's entry the level swings across the whole range the
@@ -149,10 +124,9 @@ TEST(OggSerial, RewritingKeepsEveryPageReadable) {
     TempDir dir;
     const std::string path = dir.file("tone.ogg");
     write_sound(path, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 2, 44100, distinct_samples(20000, 2));
-    std::vector<unsigned char> bytes = bytes_of(path);
+    std::vector<uint8_t> bytes = file_bytes(path);
     ASSERT_TRUE(set_ogg_serial(bytes, 0x01020304));
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    write_file_bytes(path, bytes);
     // libsndfile checks each page's checksum: a wrong one would lose pages.
     const ReadBack back = read_sound(path);
     EXPECT_EQ(back.info.frames, 20000);
@@ -166,7 +140,7 @@ TEST(OggSerial, RefusesBytesThatAreNotWholeOggPages) {
     TempDir dir;
     const std::string path = dir.file("tone.ogg");
     write_sound(path, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 2, 44100, distinct_samples(20000, 2));
-    std::vector<unsigned char> cut = bytes_of(path);
+    std::vector<uint8_t> cut = file_bytes(path);
     cut.resize(cut.size() - 10);
     EXPECT_FALSE(set_ogg_serial(cut, 1));
 }

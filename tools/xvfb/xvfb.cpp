@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,15 +34,20 @@ std::string read_display_number(int pipe_in) {
 }  // namespace
 
 pid_t spawn_quietly(const std::vector<std::string>& argv, const std::string& display,
-                    bool own_process_group) {
+                    bool own_process_group, bool die_with_caller) {
     // Everything the child needs is made before the fork: between fork and
     // exec it makes only system calls (and setenv, for a display).
     std::vector<char*> arguments;
     for (const std::string& argument : argv) arguments.push_back(const_cast<char*>(argument.c_str()));
     arguments.push_back(nullptr);
+    const pid_t caller = getpid();
     const pid_t pid = fork();
     if (pid != 0) return pid;
     if (own_process_group) setpgid(0, 0);
+    if (die_with_caller) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != caller) _exit(127);  // the caller ended before the request
+    }
     const int null_fd = open("/dev/null", O_RDWR);
     dup2(null_fd, STDIN_FILENO);
     dup2(null_fd, STDOUT_FILENO);
@@ -62,13 +68,14 @@ void stop_process(pid_t pid) {
     waitpid(pid, nullptr, 0);
 }
 
-XvfbProcess start_xvfb(const std::vector<std::string>& arguments, bool own_process_group) {
+XvfbProcess start_xvfb(const std::vector<std::string>& arguments, bool own_process_group,
+                       bool die_with_caller) {
     XvfbProcess server;
     int ends[2] = {-1, -1};
     if (pipe(ends) != 0) return server;
     std::vector<std::string> command = {"Xvfb", "-displayfd", std::to_string(ends[1])};
     command.insert(command.end(), arguments.begin(), arguments.end());
-    server.pid = spawn_quietly(command, "", own_process_group);
+    server.pid = spawn_quietly(command, "", own_process_group, die_with_caller);
     close(ends[1]);
     const std::string number = server.pid > 0 ? read_display_number(ends[0]) : std::string();
     close(ends[0]);

@@ -1,4 +1,4 @@
-#include "tests/gui/gl_capture.h"
+#include "tests/support/gl_capture.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -104,25 +104,11 @@ void expect_outline_only(const Feedback& feedback, float left, float bottom, flo
     EXPECT_NEAR(extent.max_y, top, 1e-3);
 }
 
-std::array<int, 4> pixel_at(int x, int y) {
-    std::array<unsigned char, 4> rgba{};
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    return {rgba[0], rgba[1], rgba[2], rgba[3]};
-}
-
 ChildResult run_gl_check(const std::function<void(GlWindow&)>& check) {
-    XServer server = XServer::start(1920, 1080);
-    if (!server.running()) {
-        ADD_FAILURE() << "could not start Xvfb for the test";
-        return ChildResult{};
-    }
-    return run_window_child(server.display(), [&] {
-        GlutChild child;
+    const std::function<void(GlutChild&)> scenario = [&](GlutChild& child) {
         child.window->set_style(create_default_style());
-        GlWindow gl{child.application, child.window};
         child.when_viewable().wait_passes(2).then("check", [&] {
+            GlWindow gl{child.application, child.window};
             const WindowGeometry& geometry = *child.window->geometry;
             EXPECT_EQ(geometry.pixel_width(), 960);
             EXPECT_EQ(geometry.pixel_height(), 540);
@@ -131,6 +117,6 @@ ChildResult run_gl_check(const std::function<void(GlWindow&)>& check) {
             EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
             return true;
         });
-        child.run();
-    });
+    };
+    return run_on_test_screen(ScreenUse::OWN_WINDOWS, scenario);
 }

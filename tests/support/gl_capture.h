@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "tests/support/gl_checks.h"
 #include "tests/support/glut_test.h"
 
 struct Application;
@@ -40,10 +41,7 @@ void expect_outline_only(const Feedback& feedback, float left, float bottom, flo
 // returns what it emitted.
 Feedback capture_feedback(const std::function<void()>& draw);
 
-// The colour of one pixel of the back buffer, 0 to 255 per channel.
-std::array<int, 4> pixel_at(int x, int y);
-
-// What a GL check runs in: a 960 x 540 GLUT window on a private 1920 x 1080
+// What a GL check runs in: a 960 x 540 GLUT window on the 1920 x 1080 test
 // screen with the default style, its 2D pixel projection set.
 struct GlWindow {
     Application* application = nullptr;

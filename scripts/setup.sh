@@ -59,6 +59,16 @@ build_tree() {
   cmake --build "$dir" -j"$(nproc)" -- --no-print-directory
 }
 
+# The sound library and its two-thread stress program, built with
+# ThreadSanitizer in build/tsan; nothing else is built there.
+build_tsan_tree() {
+  local dir="$MORVA_ROOT/build/tsan"
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S "$MORVA_ROOT" -B "$dir" -DMORVA_WERROR=ON -DMORVA_TSAN=ON -DMORVA_BENCHMARKS=OFF >/dev/null || return 1
+  fi
+  cmake --build "$dir" -j"$(nproc)" --target audio_thread_tests -- --no-print-directory
+}
+
 # The fuzz targets, built with clang in build/fuzz; their tests (label fuzz)
 # run every seed and then fuzz for ten seconds.
 FUZZ_TARGETS=(font sound style capture)

@@ -4,7 +4,8 @@
 
 MORVA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# Needed to build and run the demo.
+# Needed to build and run the demo; dpkg-dev for the Debian package (cpack
+# reads the programs' dependencies with dpkg-shlibdeps).
 BUILD_PACKAGES=(
   cmake g++ make pkg-config
   freeglut3-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
@@ -12,7 +13,7 @@ BUILD_PACKAGES=(
   libx11-dev libxtst-dev x11-utils
   librtaudio-dev libsndfile1-dev libstb-dev libhwy-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-3270
+  fonts-3270 dpkg-dev
 )
 # Needed only by the test suite and the benchmarks: its own X server, window
 # manager and sound server, fonts to bake (a small one and one larger than a
@@ -72,8 +73,9 @@ build_fuzz_tree() {
 }
 
 # The demo's two data files, in the repository root: the font, copied from
-# its Debian package with its licence beside it, and the soundtrack, composed
-# by our own program. A file already there (a font of the user's, say) is kept.
+# its Debian package with its licence beside it, and the soundtrack, which the
+# build composes with our own program (build/data/, where installing takes it
+# from). A file already there (a font of the user's, say) is kept.
 FONT_SOURCE=/usr/share/fonts/truetype/3270/3270-Regular.ttf
 FONT_LICENCE=/usr/share/doc/fonts-3270/copyright
 
@@ -86,8 +88,7 @@ make_data_files() {
   fi
   if [ ! -f "$MORVA_ROOT/sounds/music0.ogg" ]; then
     mkdir -p "$MORVA_ROOT/sounds"
-    echo "morva: composing sounds/music0.ogg" >&2
-    "$build_dir/tools/morva-compose" "$MORVA_ROOT/sounds/music0.ogg.part" &&
+    cp "$build_dir/data/sounds/music0.ogg" "$MORVA_ROOT/sounds/music0.ogg.part" &&
       mv "$MORVA_ROOT/sounds/music0.ogg.part" "$MORVA_ROOT/sounds/music0.ogg"
   fi
 }

@@ -31,7 +31,7 @@ void check_options(const std::vector<std::string>& arguments) {
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
     CaptureOptions options;
     if (parse_capture_options(static_cast<int>(argv.size()), argv.data(), options) != 1) return;
-    if (options.help) return;
+    if (options.help || options.version) return;
     require(options.width >= SMALLEST_SIDE && options.width <= LARGEST_SIDE);
     require(options.height >= SMALLEST_SIDE && options.height <= LARGEST_SIDE);
     require(options.fps >= 1 && options.fps <= LARGEST_FPS);

@@ -13,3 +13,11 @@ inline constexpr int CAPTURE_BAD_USAGE = 2;  // the command line
 // show's font and music), and returns the exit status. Every failure is
 // one line on standard error.
 int run_capture(const CaptureOptions& options);
+
+// The environment variable through which a process drawing a part of the
+// frames for another (--jobs) is given the pipe to report its progress to.
+inline constexpr const char* CAPTURE_REPORT_FD_VARIABLE = "MORVA_CAPTURE_REPORT_FD";
+
+// The pipe this run reports its progress to, or -1 when it shows its own:
+// only a run of one job that was handed a pipe that is open reports.
+int capture_report_fd(const CaptureOptions& options);

@@ -87,6 +87,9 @@ int32_t check_together(const CaptureOptions& options, const std::set<std::string
     if (seen.count("--chunk") != 0 && stills) return fail("--chunk goes with --frames or --video alone");
     if (seen.count("--jobs") != 0 && (!streams_video(options) || stills))
         return fail("--jobs goes with --video alone, without --frames, --at or --sheet");
+    if (options.width * options.supersample > LARGEST_SIDE || options.height * options.supersample > LARGEST_SIDE)
+        return fail("--supersample " + std::to_string(options.supersample) + " would draw the frames larger than " +
+                    std::to_string(LARGEST_SIDE) + " pixels a side");
     if (!stills && options.frames_dir.empty() && options.video_path.empty())
         return fail("nothing to make: give --at, --sheet, --frames or --video");
     return 1;
@@ -99,6 +102,7 @@ int32_t parse_capture_options(int argc, const char* const* argv, CaptureOptions&
     options.from.text = "0";
     options.to.text = "end";
     for (int i = 1; i < argc; ++i) options.arguments.emplace_back(argv[i]);
+    options.files = find_show_files();
     std::set<std::string> seen;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -106,12 +110,17 @@ int32_t parse_capture_options(int argc, const char* const* argv, CaptureOptions&
             options.help = true;
             continue;
         }
+        if (option == "--version") {
+            options.version = true;
+            continue;
+        }
         if (option == "--join") {
             if (read_join(argc, argv, i, seen, options) != 1) return 0;
             break;
         }
         static const std::set<std::string> known = {"--at", "--out", "--sheet", "--frames", "--fps", "--size",
-                                                    "--context", "--from", "--to", "--video"};
+                                                    "--context", "--from", "--to", "--video",
+                                                    "--music", "--font"};
         if (known.count(option) == 0 && !is_parts_option(option)) return fail("unknown option '" + option + "'");
         if (!seen.insert(option).second) return fail(option + " is given twice");
         if (i + 1 >= argc) return fail(option + " needs a value");
@@ -141,9 +150,12 @@ int32_t parse_capture_options(int argc, const char* const* argv, CaptureOptions&
             options.frames_dir = value;
         } else if (option == "--video") {
             options.video_path = value;
+        } else if (is_show_file_option(option)) {
+            set_show_file(options.files, option, value);
         }
     }
-    if (!options.help && options.join_path.empty() && check_together(options, seen) != 1) return 0;
+    if (!options.help && !options.version && options.join_path.empty() && check_together(options, seen) != 1)
+        return 0;
     out = options;
     return 1;
 }
@@ -158,7 +170,7 @@ const char* capture_usage() {
            "       morva-capture --join OUT.mp4 CHUNK.mp4...\n"
            "\n"
            "Draws the show at moments of the music, the same way every time, without a\n"
-           "screen or a sound card, from the folder that holds font/ and sounds/.\n"
+           "screen or a sound card.\n"
            "A moment T is seconds of music (12.5), a pattern (p30) or the end (end).\n"
            "\n"
            "  --at T[,T...] --out DIR  one PNG per moment: DIR/at-T.png\n"
@@ -183,5 +195,8 @@ const char* capture_usage() {
            "                           for smooth edges (1)\n"
            "  --context auto|egl|xvfb  where OpenGL comes from: EGL without any X\n"
            "                           server, or a private Xvfb (auto: EGL first)\n"
-           "  --help                   this text\n";
+           "  --music FILE             the track to draw the show to, of any length\n"
+           "  --font FILE              the TrueType font of the credit lines\n"
+           "  --help                   this text\n"
+           "  --version                the version\n";
 }

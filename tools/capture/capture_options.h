@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "show/show_files.h"
 #include "tools/capture/capture_time.h"
 #include "tools/capture/frame_chunk.h"
 #include "tools/capture/gl_context.h"
@@ -28,7 +29,9 @@ struct CaptureOptions {
     std::string join_path;    // --join OUT CHUNK...: the chunks joined into OUT
     std::vector<std::string> join_inputs;
     std::vector<std::string> arguments;  // the command line as given, after the program
+    ShowFiles files;         // --music, --font; else as find_show_files finds them
     bool help = false;
+    bool version = false;
 };
 
 // Whether the run makes its video by piping frames straight to ffmpeg:

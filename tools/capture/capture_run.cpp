@@ -29,12 +29,6 @@
 #include "tools/capture/video_stream.h"
 
 namespace {
-int32_t check_readable(const char* path) {
-    if (access(path, R_OK) == 0) return 1;
-    std::fprintf(stderr, "morva-capture: cannot read %s: %s\n", path, std::strerror(errno));
-    return 0;
-}
-
 // A folder for pictures, made if missing, that can be written into.
 int32_t prepare_folder(const std::string& dir) {
     std::error_code error;
@@ -89,9 +83,10 @@ std::vector<Still> stills_of(const CaptureOptions& options) {
     return stills;
 }
 
-int32_t write_sheet(const std::string& path, const std::vector<SheetFrame>& frames, int32_t frame_height) {
+int32_t write_sheet(const std::string& path, const std::vector<SheetFrame>& frames, int32_t frame_height,
+                    const std::string& font_path) {
     Font* font = Font::create(sheet_label_pixels(frame_height));
-    int32_t written = font->load(SHOW_FONT_PATH, 1);
+    int32_t written = font->load(font_path.c_str(), 1);
     if (written == 1) written = write_png(path, make_contact_sheet(frames, *font));
     Font::destroy(font);
     return written;
@@ -196,7 +191,8 @@ int capture_show(const CaptureOptions& options, ShowContext& show, const std::st
                            : isatty(STDERR_FILENO) == 1 ? ProgressBar::Output::terminal
                                                         : ProgressBar::Output::lines;
     if (run_pass(options, pass, heard, ffmpeg) != 1) return CAPTURE_FAILED;
-    if (!options.sheet_path.empty() && write_sheet(options.sheet_path, pass.sheet, options.height) != 1)
+    if (!options.sheet_path.empty() &&
+        write_sheet(options.sheet_path, pass.sheet, options.height, options.files.font_path) != 1)
         return CAPTURE_FAILED;
     if (!options.frames_dir.empty() && finish_frames(options, pass, heard, ffmpeg) != 1) return CAPTURE_FAILED;
     return CAPTURE_OK;
@@ -213,6 +209,7 @@ int capture_here(const CaptureOptions& options, const std::string& ffmpeg) {
     set_fixed_gl_state();
     int status = CAPTURE_FAILED;
     ShowContext show{};
+    show.files = options.files;
     if (show_open(show, drawn_width, drawn_height) == 1) status = capture_show(options, show, ffmpeg);
     AudioTrack::destroy(show.track);
     scene_destroy(show.scene);
@@ -229,7 +226,7 @@ int join_chunks(const CaptureOptions& options) {
         return CAPTURE_FAILED;
     }
     for (const std::string& chunk : options.join_inputs)
-        if (check_readable(chunk.c_str()) != 1) return CAPTURE_FAILED;
+        if (check_show_file_readable("morva-capture", chunk) != 1) return CAPTURE_FAILED;
     if (check_file_writable(options.join_path) != 1) return CAPTURE_FAILED;
     if (join_videos(ffmpeg, options.join_inputs, options.join_path, VideoUse::watch) != 1) return CAPTURE_FAILED;
     std::fprintf(stderr, "morva-capture: video written to %s\n", options.join_path.c_str());
@@ -249,7 +246,9 @@ int capture_report_fd(const CaptureOptions& options) {
 
 int run_capture(const CaptureOptions& options) {
     if (!options.join_path.empty()) return join_chunks(options);
-    if (check_readable(SHOW_FONT_PATH) != 1 || check_readable(SHOW_MUSIC_PATH) != 1) return CAPTURE_FAILED;
+    if (check_show_file_readable("morva-capture", options.files.font_path) != 1 ||
+        check_show_file_readable("morva-capture", options.files.music_path) != 1)
+        return CAPTURE_FAILED;
     if (check_outputs(options) != 1) return CAPTURE_FAILED;
     const bool needs_ffmpeg = !options.frames_dir.empty() || !options.video_path.empty();
     const std::string ffmpeg = needs_ffmpeg ? find_program("ffmpeg") : std::string();

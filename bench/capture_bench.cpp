@@ -5,10 +5,28 @@
 // act 0 (the skeleton's dashes) and in act 9 (the figure and the lattice,
 // the heaviest). PNG encoding of such a frame is measured on its own.
 // Budget: none; the live show's own 60 frames a second for comparison.
+//
+// Then the whole program on the real music, patterns 40 to 45 at 1920 x
+// 1080 and 30 frames a second, as a user runs it from the source folder:
+// the video streamed to ffmpeg with the default options, and the same span
+// as PNG frames with their video (--frames). Each ends with a line
+//   "video p40-p45 at 1920x1080 30 fps: S s = R x the span"
+// (and "frames ..." for the PNGs), the median of its runs against the
+// span's length in the music. MORVA_CAPTURE_FOR_BENCH names another
+// morva-capture to measure (an older build, say), in the same form.
 #include <benchmark/benchmark.h>
 
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -106,6 +124,98 @@ void BM_PngOfAnAct9Frame(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(png_bytes(frame).size());
 }
 BENCHMARK(BM_PngOfAnAct9Frame)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(3)->UseRealTime()->ReportAggregatesOnly(true);
+
+// A run of the whole program over p40-p45 with the real music.
+constexpr const char* SPAN_FROM = "p40";
+constexpr const char* SPAN_TO = "p45";
+
+struct ProgramRuns {
+    std::vector<double> seconds;
+    int64_t frames = 0;  // as the program's progress counted them
+};
+std::map<std::string, ProgramRuns> program_runs;
+
+std::string capture_program() {
+    const char* other = std::getenv("MORVA_CAPTURE_FOR_BENCH");
+    return other != nullptr && *other != '\0' ? other : MORVA_CAPTURE_BINARY;
+}
+
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+// The frames the progress lines counted at the end: "frame N/N".
+int64_t frames_counted(const std::string& err) {
+    const size_t at = err.rfind("frame ");
+    return at == std::string::npos ? 0 : std::atoll(err.c_str() + at + 6);
+}
+
+// Runs morva-capture from the source folder with `what` (the output
+// options) over the span into a scratch folder; the seconds it took, or
+// a negative number when it failed.
+double run_capture_program(const std::string& what, const std::filesystem::path& scratch, int64_t& frames) {
+    const std::filesystem::path log = scratch / "err.txt";
+    const std::string command = "cd " + quoted(MORVA_SOURCE_DIR) + " && " + quoted(capture_program()) + " " + what +
+                                " --from " + SPAN_FROM + " --to " + SPAN_TO + " --size " + std::to_string(WIDTH) +
+                                "x" + std::to_string(HEIGHT) + " --fps " + std::to_string(FPS) +
+                                " >/dev/null 2>" + quoted(log.string());
+    const auto started = std::chrono::steady_clock::now();
+    const int status = std::system(command.c_str());
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+    std::ifstream in(log);
+    std::stringstream err;
+    err << in.rdbuf();
+    frames = frames_counted(err.str());
+    if (status != 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || frames <= 0) {
+        std::fprintf(stderr, "capture_bench: %s failed:\n%s", command.c_str(), err.str().c_str());
+        return -1.0;
+    }
+    return took.count();
+}
+
+void capture_program_span(benchmark::State& state, const char* kind, const std::string& option,
+                          const std::string& output) {
+    const std::filesystem::path scratch =
+        std::filesystem::temp_directory_path() / ("morva-capture-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(scratch);
+    ProgramRuns& runs = program_runs[kind];
+    for (auto _ : state) {
+        const double seconds = run_capture_program(option + " " + quoted((scratch / output).string()), scratch, runs.frames);
+        if (seconds < 0) {
+            state.SkipWithError("morva-capture failed");
+            break;
+        }
+        runs.seconds.push_back(seconds);
+        state.SetIterationTime(seconds);
+    }
+    std::filesystem::remove_all(scratch);
+}
+
+void BM_VideoOfP40ToP45(benchmark::State& state) { capture_program_span(state, "video", "--video", "out.mp4"); }
+BENCHMARK(BM_VideoOfP40ToP45)->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(3)->UseManualTime()->ReportAggregatesOnly(true);
+
+void BM_FramesOfP40ToP45(benchmark::State& state) { capture_program_span(state, "frames", "--frames", "frames"); }
+BENCHMARK(BM_FramesOfP40ToP45)->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(1)->UseManualTime();
+
+void print_span_line(const char* kind, ProgramRuns runs) {
+    if (runs.seconds.empty() || runs.frames <= 0) return;
+    std::sort(runs.seconds.begin(), runs.seconds.end());
+    const double median = runs.seconds[runs.seconds.size() / 2];
+    const double span_seconds = static_cast<double>(runs.frames) / FPS;
+    std::printf("%s %s-%s at %dx%d %d fps: %.1f s = %.1f x the span\n", kind, SPAN_FROM, SPAN_TO, WIDTH, HEIGHT, FPS,
+                median, median / span_seconds);
+}
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::printf("\nmorva-capture: %s\n", capture_program().c_str());
+    print_span_line("frames", program_runs["frames"]);
+    print_span_line("video", program_runs["video"]);
+    return 0;
+}

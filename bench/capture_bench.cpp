@@ -16,6 +16,7 @@
 // morva-capture to measure (an older build, say), in the same form.
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -131,7 +132,8 @@ constexpr const char* SPAN_TO = "p45";
 
 struct ProgramRuns {
     std::vector<double> seconds;
-    int64_t frames = 0;  // as the program's progress counted them
+    std::vector<double> cpu_seconds;  // of the program and the processes it ran
+    int64_t frames = 0;  // in the span: PNGs written, or as the progress counted them
 };
 std::map<std::string, ProgramRuns> program_runs;
 
@@ -152,22 +154,42 @@ int64_t frames_counted(const std::string& err) {
     return at == std::string::npos ? 0 : std::atoll(err.c_str() + at + 6);
 }
 
-// Runs morva-capture from the source folder with `what` (the output
-// options) over the span into a scratch folder; the seconds it took, or
-// a negative number when it failed.
-double run_capture_program(const std::string& what, const std::filesystem::path& scratch, int64_t& frames) {
+// The PNG frames written into a folder (older builds counted every frame
+// from the start of the show in their progress, drawn or not).
+int64_t frames_written(const std::filesystem::path& folder) {
+    std::error_code error;
+    int64_t frames = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        frames += entry.path().filename().string().rfind("frame-", 0) == 0 ? 1 : 0;
+    return frames;
+}
+
+// Runs morva-capture from the source folder with `option` (--video or
+// --frames) making `output` over the span; the seconds it took, or a
+// negative number when it failed.
+double children_cpu_seconds() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    auto seconds = [](const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec * 1e-6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double run_capture_program(const std::string& option, const std::filesystem::path& output,
+                           const std::filesystem::path& scratch, int64_t& frames, double& cpu_seconds) {
     const std::filesystem::path log = scratch / "err.txt";
-    const std::string command = "cd " + quoted(MORVA_SOURCE_DIR) + " && " + quoted(capture_program()) + " " + what +
+    const std::string command = "cd " + quoted(MORVA_SOURCE_DIR) + " && " + quoted(capture_program()) + " " + option + " " + quoted(output.string()) +
                                 " --from " + SPAN_FROM + " --to " + SPAN_TO + " --size " + std::to_string(WIDTH) +
                                 "x" + std::to_string(HEIGHT) + " --fps " + std::to_string(FPS) +
                                 " >/dev/null 2>" + quoted(log.string());
+    const double cpu_before = children_cpu_seconds();
     const auto started = std::chrono::steady_clock::now();
     const int status = std::system(command.c_str());
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+    cpu_seconds = children_cpu_seconds() - cpu_before;
     std::ifstream in(log);
     std::stringstream err;
     err << in.rdbuf();
-    frames = frames_counted(err.str());
+    frames = std::filesystem::is_directory(output) ? frames_written(output) : frames_counted(err.str());
     if (status != 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || frames <= 0) {
         std::fprintf(stderr, "capture_bench: %s failed:\n%s", command.c_str(), err.str().c_str());
         return -1.0;
@@ -182,12 +204,15 @@ void capture_program_span(benchmark::State& state, const char* kind, const std::
     std::filesystem::create_directories(scratch);
     ProgramRuns& runs = program_runs[kind];
     for (auto _ : state) {
-        const double seconds = run_capture_program(option + " " + quoted((scratch / output).string()), scratch, runs.frames);
+        double cpu_seconds = 0.0;
+        const double seconds =
+            run_capture_program(option, scratch / output, scratch, runs.frames, cpu_seconds);
         if (seconds < 0) {
             state.SkipWithError("morva-capture failed");
             break;
         }
         runs.seconds.push_back(seconds);
+        runs.cpu_seconds.push_back(cpu_seconds);
         state.SetIterationTime(seconds);
     }
     std::filesystem::remove_all(scratch);
@@ -199,11 +224,19 @@ BENCHMARK(BM_VideoOfP40ToP45)->Unit(benchmark::kSecond)->Iterations(1)->Repetiti
 void BM_FramesOfP40ToP45(benchmark::State& state) { capture_program_span(state, "frames", "--frames", "frames"); }
 BENCHMARK(BM_FramesOfP40ToP45)->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(1)->UseManualTime();
 
-void print_span_line(const char* kind, ProgramRuns runs) {
+double median_of(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The processor time, which a busy machine stretches less than the wall
+// clock's, on a line of its own before the summary line.
+void print_span_line(const char* kind, const ProgramRuns& runs) {
     if (runs.seconds.empty() || runs.frames <= 0) return;
-    std::sort(runs.seconds.begin(), runs.seconds.end());
-    const double median = runs.seconds[runs.seconds.size() / 2];
+    const double median = median_of(runs.seconds);
     const double span_seconds = static_cast<double>(runs.frames) / FPS;
+    std::printf("%s: %lld frames, %.1f s of music; %zu runs, median processor time %.1f s (all processes)\n", kind,
+                static_cast<long long>(runs.frames), span_seconds, runs.seconds.size(), median_of(runs.cpu_seconds));
     std::printf("%s %s-%s at %dx%d %d fps: %.1f s = %.1f x the span\n", kind, SPAN_FROM, SPAN_TO, WIDTH, HEIGHT, FPS,
                 median, median / span_seconds);
 }

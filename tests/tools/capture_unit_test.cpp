@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <limits>
+#include <ostream>
 #include <vector>
 
 #include "audio/audio_track.h"
@@ -187,6 +188,15 @@ struct PartsCase {
     bool streams;
 };
 
+// The case by its command line, in test names and failures.
+void PrintTo(const PartsCase& c, std::ostream* out) {
+    const char* gap = "";
+    for (const char* argument : c.arguments) {
+        *out << gap << argument;
+        gap = " ";
+    }
+}
+
 class CaptureOptionsParts : public testing::TestWithParam<PartsCase> {};
 
 TEST_P(CaptureOptionsParts, AreReadWithTheVideoOrTheFrames) {
@@ -221,6 +231,10 @@ struct ProgressCase {
     const char* line;
 };
 
+void PrintTo(const ProgressCase& c, std::ostream* out) {
+    *out << c.done << " of " << c.total << " at " << c.frames_per_second << " frames/s";
+}
+
 class ProgressBarLine : public testing::TestWithParam<ProgressCase> {};
 
 TEST_P(ProgressBarLine, ShowsTheShareDoneTheRateAndTheTimeLeft) {
@@ -244,6 +258,8 @@ struct ReportCase {
     int64_t more_total;
     int64_t more_done;
 };
+
+void PrintTo(const ReportCase& c, std::ostream* out) { *out << '"' << c.text << '"'; }
 
 class ProgressReport : public testing::TestWithParam<ReportCase> {};
 
@@ -356,6 +372,8 @@ struct ChunkCase {
     int64_t last;
     int32_t count;
 };
+
+void PrintTo(const ChunkCase& c, std::ostream* out) { *out << c.first << ".." << c.last << " in " << c.count; }
 
 class FrameChunks : public testing::TestWithParam<ChunkCase> {};
 

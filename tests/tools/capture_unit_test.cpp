@@ -327,6 +327,8 @@ struct ShrinkCase {
     std::vector<std::vector<uint8_t>> picture;  // rows from the top
 };
 
+void PrintTo(const ShrinkCase& c, std::ostream* out) { *out << c.name; }
+
 class ImageFromReadback : public testing::TestWithParam<ShrinkCase> {};
 
 TEST_P(ImageFromReadback, IsTurnedOverAndEachPixelTheMeanOfThoseItCovers) {

@@ -70,10 +70,13 @@ bool AudioTrack::at_end() const {
 }
 
 void AudioTrack::seek_seconds(double seconds) {
-    if (sample_buffer == nullptr) return;
+    if (sample_buffer == nullptr || std::isnan(seconds)) return;
     // Whole frames only, so that the channels stay in their slots.
     const int64_t frame = static_cast<int64_t>(
         std::clamp(seconds * PLAYBACK_SAMPLE_RATE, 0.0, static_cast<double>(sample_buffer->frame_count)));
+    // A block reads the position when it starts and writes it when it
+    // ends; a seek waits for the block, or the block would undo it.
+    std::lock_guard<std::mutex> guard(lock);
     position = frame * sample_buffer->channel_count;
 }
 

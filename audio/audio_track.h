@@ -67,7 +67,8 @@ struct AudioTrack {
     int64_t frames_played() const;
     // True once no whole frame is left to play, and without a loaded file.
     bool at_end() const;
-    // Moves the play position to the frame at that time, within the track.
+    // Moves the play position to the frame at that time, within the track,
+    // between two blocks of the stream; not a number leaves it where it is.
     void seek_seconds(double seconds);
     // Plays from the beginning; 0 without a loaded file or when the stream
     // cannot be opened or started.

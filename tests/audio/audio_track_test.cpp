@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
+#include <future>
+#include <limits>
+#include <string>
 #include <vector>
 
 #include "audio/sample_buffer.h"
@@ -157,19 +162,54 @@ TEST_F(AudioTrackTest, EmptyTrackEndsAtOnce) {
     for (float sample : output) ASSERT_EQ(sample, 0.0f);
 }
 
-TEST_F(AudioTrackTest, SeekMovesToWholeFramesInsideTheTrack) {
+namespace {
+struct SeekCase {
+    const char* name;
+    double seconds;
+    int64_t frame;  // where the position lands
+};
+
+// Seeks in a one-second stereo track whose position stands at frame 11025.
+struct TrackSeek : AudioTrackTest, testing::WithParamInterface<SeekCase> {};
+}  // namespace
+
+TEST_P(TrackSeek, LandsOnAWholeFrameInsideTheTrack) {
+    const SeekCase& c = GetParam();
     open(std::vector<float>(2 * 44100, 0.0f), 2);
-    track->seek_seconds(0.5);
-    EXPECT_EQ(track->position, 2 * 22050);
-    track->seek_seconds(0.5 / 44100.0);  // half a frame: stays on frame 0
-    EXPECT_EQ(track->position, 0);
-    track->seek_seconds(-3.0);
-    EXPECT_EQ(track->position, 0);
-    track->seek_seconds(5.0);
-    EXPECT_EQ(track->position, 2 * 44100);
+    track->seek_seconds(0.25);
+    track->seek_seconds(c.seconds);
+    EXPECT_EQ(track->position, 2 * c.frame);
     int returned = -1;
     run_block(track, 256, &returned);
-    EXPECT_EQ(returned, 1);
+    EXPECT_EQ(returned, c.frame == 44100 ? 1 : 0) << "the next block ends the track only at its end";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TrackSeek,
+    testing::Values(SeekCase{"Inside", 0.5, 22050},
+                    SeekCase{"HalfAFrameStaysOnTheFrame", 0.5 / 44100.0, 0},
+                    SeekCase{"BeforeTheStart", -3.0, 0},
+                    SeekCase{"PastTheEnd", 5.0, 44100},
+                    SeekCase{"Infinity", std::numeric_limits<double>::infinity(), 44100},
+                    SeekCase{"MinusInfinity", -std::numeric_limits<double>::infinity(), 0},
+                    SeekCase{"NotANumberLeavesItWhereItWas", std::nan(""), 11025}),
+    [](const testing::TestParamInfo<SeekCase>& info) { return std::string(info.param.name); });
+
+TEST_F(AudioTrackTest, SeekWaitsForTheBlockUnderWay) {
+    using namespace std::chrono_literals;
+    open(std::vector<float>(2 * 44100, 0.0f), 2);
+    std::future<void> seek;
+    {
+        // A block under way holds the lock from reading the position to
+        // writing back the advanced one.
+        std::lock_guard<std::mutex> block(track->lock);
+        const int64_t read = track->position;
+        seek = std::async(std::launch::async, [this] { track->seek_seconds(0.5); });
+        EXPECT_EQ(seek.wait_for(100ms), std::future_status::timeout) << "the seek landed inside the block";
+        track->position = read + 2 * 256;
+    }
+    seek.get();
+    EXPECT_EQ(track->position, 2 * 22050) << "the block undid the seek";
 }
 
 TEST_F(AudioTrackTest, SeekThenPlayStartsThere) {

@@ -2,6 +2,7 @@
 // buffers: no stream, no sound server.
 #include "audio/audio_track.h"
 
+#include <RtAudio.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -19,9 +20,10 @@ using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
 // Runs the callback for one block and returns its output, interleaved stereo.
-std::vector<float> run_block(AudioTrack* track, unsigned int frames, int* returned = nullptr) {
+std::vector<float> run_block(AudioTrack* track, unsigned int frames, int* returned = nullptr,
+                             unsigned int status = 0) {
     std::vector<float> output(static_cast<size_t>(frames) * 2, -7.0f);  // garbage to overwrite
-    const int result = AudioTrack::audio_callback(output.data(), nullptr, frames, 0.0, 0, track);
+    const int result = AudioTrack::audio_callback(output.data(), nullptr, frames, 0.0, status, track);
     if (returned != nullptr) *returned = result;
     return output;
 }
@@ -80,6 +82,8 @@ TEST_F(AudioTrackTest, LengthAndPositionCountFramesAt44100) {
     for (int block = 0; block < 100; ++block) run_block(track, 256);
     EXPECT_EQ(track->position, 2 * 25600);
     EXPECT_DOUBLE_EQ(track->position_seconds(), 25600.0 / 44100.0);
+    // Without a stream nothing is on its way: what was played is heard.
+    EXPECT_DOUBLE_EQ(track->heard_seconds(), 25600.0 / 44100.0);
 }
 
 TEST_F(AudioTrackTest, StereoFramesPlayInOrderAcrossBlocks) {
@@ -110,6 +114,7 @@ TEST_F(AudioTrackTest, LastBlockEndsWithSilenceAndStopsPlayback) {
     EXPECT_EQ(track->playing, 0);
     EXPECT_EQ(track->position, 600);
     EXPECT_DOUBLE_EQ(track->position_seconds(), track->length_seconds());
+    EXPECT_EQ(track->heard_seconds(), track->length_seconds());
 
     // Blocks after the end stay silent.
     const std::vector<float> after = run_block(track, 256, &returned);
@@ -210,6 +215,33 @@ TEST_F(AudioTrackTest, SeekWaitsForTheBlockUnderWay) {
     }
     seek.get();
     EXPECT_EQ(track->position, 2 * 22050) << "the block undid the seek";
+}
+
+TEST_F(AudioTrackTest, BlocksPlayedShortOfSoundAreCounted) {
+    open(std::vector<float>(2 * 44100, 0.0f), 2);
+    const struct {
+        unsigned int status;
+        uint32_t underruns;  // counted so far
+    } blocks[] = {{0, 0}, {RTAUDIO_INPUT_OVERFLOW, 0}, {RTAUDIO_OUTPUT_UNDERFLOW, 1},
+                  {RTAUDIO_OUTPUT_UNDERFLOW | RTAUDIO_INPUT_OVERFLOW, 2}, {0, 2}};
+    for (const auto& block : blocks) {
+        run_block(track, 256, nullptr, block.status);
+        EXPECT_EQ(track->underruns, block.underruns) << "status " << block.status;
+    }
+}
+
+TEST_F(AudioTrackTest, OnceTheSoundIsLostBlocksAreSilentAndStopTheStream) {
+    const std::vector<float> samples = distinct_samples(1000, 2);
+    open(samples, 2);
+    track->playing = 1;
+    run_block(track, 256);
+    track->clock.lose(steady_now_ns());
+    int returned = -1;
+    const std::vector<float> output = run_block(track, 256, &returned);
+    EXPECT_EQ(returned, 1);
+    for (float sample : output) ASSERT_EQ(sample, 0.0f);
+    EXPECT_EQ(track->position, 2 * 256) << "a lost stream takes nothing more";
+    EXPECT_EQ(track->playing, 0);
 }
 
 TEST_F(AudioTrackTest, SeekThenPlayStartsThere) {

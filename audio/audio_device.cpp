@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 namespace {
@@ -68,22 +69,30 @@ int on_block(void* output, void* input, unsigned int frames, double stream_time,
 // RtAudio's PulseAudio backend passes none of its latency options on to the
 // server, but PulseAudio's client library sizes every stream it connects
 // from PULSE_LATENCY_MSEC. So the variable is set while the stream opens,
-// unless the user has set it: then their value holds, and it is what was
-// asked for. Afterwards the environment is as it was.
+// unless the user has set it to a number of milliseconds: then their value
+// holds, and it is what was asked for. A value the client library cannot
+// read it ignores, so ours stands in for it while the stream opens.
+// Afterwards the environment is as it was.
 class LatencyRequest {
 public:
     explicit LatencyRequest(int32_t milliseconds) : milliseconds_(milliseconds) {
         if (const char* users = std::getenv(PULSE_LATENCY_VARIABLE)) {
+            users_value_ = users;
             char* end = nullptr;
             const long asked = std::strtol(users, &end, 10);
-            if (end != users && *end == '\0' && asked > 0 && asked < 100000)
+            if (end != users && *end == '\0' && asked > 0 && asked <= MAX_MILLISECONDS) {
                 milliseconds_ = static_cast<int32_t>(asked);
-            return;
+                return;
+            }
         }
         set_here_ = setenv(PULSE_LATENCY_VARIABLE, std::to_string(milliseconds).c_str(), 1) == 0;
     }
     ~LatencyRequest() {
-        if (set_here_) unsetenv(PULSE_LATENCY_VARIABLE);
+        if (!set_here_) return;
+        if (users_value_.has_value())
+            setenv(PULSE_LATENCY_VARIABLE, users_value_->c_str(), 1);
+        else
+            unsetenv(PULSE_LATENCY_VARIABLE);
     }
     LatencyRequest(const LatencyRequest&) = delete;
     LatencyRequest& operator=(const LatencyRequest&) = delete;
@@ -91,7 +100,9 @@ public:
     int32_t milliseconds() const { return milliseconds_; }
 
 private:
+    static constexpr long MAX_MILLISECONDS = 100000;
     int32_t milliseconds_;
+    std::optional<std::string> users_value_;
     bool set_here_ = false;
 };
 }  // namespace

@@ -228,15 +228,17 @@ int AudioTrack::audio_callback(void* output, void*, unsigned int frame_count, do
                                void* user_data) {
     auto* track = static_cast<AudioTrack*>(user_data);
     auto* out = static_cast<float*>(output);
-    if ((status & RTAUDIO_OUTPUT_UNDERFLOW) != 0) track->underruns.fetch_add(1, std::memory_order_relaxed);
     if (track->clock.lost != 0) {
         std::fill_n(out, static_cast<size_t>(frame_count) * PLAYBACK_CHANNELS, 0.0f);
         track->playing = 0;
         return RETURN_STOP_AFTER_BLOCK;
     }
     // Noted before the position moves, so that a reader never pairs the
-    // new position with the time of the block before.
-    track->clock.block_handed(frame_count, steady_now_ns());
+    // new position with the time of the block before. A backend that sees
+    // the output run dry says so in the status; the PulseAudio one never
+    // does, so the clock's own estimate counts too (once for one block).
+    const bool ran_dry = track->clock.block_handed(frame_count, steady_now_ns());
+    if (ran_dry || (status & RTAUDIO_OUTPUT_UNDERFLOW) != 0) track->underruns.fetch_add(1, std::memory_order_relaxed);
     bool ended = false;
     {
         std::lock_guard<std::mutex> guard(track->lock);

@@ -56,8 +56,9 @@ struct AudioTrack {
 
     // What of the handed frames has been heard; see heard_seconds.
     HeardClock clock;
-    // Blocks the stream said it had to play without sound ready in time
-    // (output underflow), counted on the stream thread.
+    // Times the stream ran dry (output underflow): blocks the library
+    // flagged, or that the clock saw come after the stream's buffer had
+    // played out. Counted on the stream thread.
     std::atomic<uint32_t> underruns{0};
 
     static AudioTrack* create();
@@ -116,7 +117,8 @@ struct AudioTrack {
     // after the block in which the track ended, or with a silent block once
     // the sound has been given up for lost (the library then stops the
     // stream by itself; the device is released by the next start, stop or
-    // destroy). A status with RTAUDIO_OUTPUT_UNDERFLOW counts an underrun.
+    // destroy). A status with RTAUDIO_OUTPUT_UNDERFLOW, or a block the
+    // clock finds late, counts an underrun.
     static int audio_callback(void* output, void* input, unsigned int frame_count,
                               double stream_time, unsigned int status, void* user_data);
 

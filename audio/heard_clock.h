@@ -33,6 +33,13 @@ struct HeardClock {
     // hand over nothing more.
     std::atomic<int32_t> lost{0};
 
+    // The stream thread's estimate of the stream's buffer: the frames it
+    // still holds as the last block was handed, and whether it is playing
+    // them out (from the moment it is first full until it runs dry, when it
+    // waits to fill up again).
+    int64_t buffered_frames = 0;
+    bool playing_out = false;
+
     // The reader's memory: the handed and heard frames of the last reading,
     // and where and when the sound stopped.
     int64_t last_handed = 0;
@@ -43,8 +50,14 @@ struct HeardClock {
     // Before a stream starts: nothing handed, nothing heard, the sound not
     // lost, and the stream's output latency.
     void start(int64_t stream_latency_frames);
-    // The stream thread handed `frames` more frames at `now_ns`.
-    void block_handed(int64_t frames, int64_t now_ns);
+    // The stream thread handed `frames` more frames at `now_ns`. True when
+    // the stream ran dry before they came: it was playing out and more
+    // frames played since the block before than it held. A stream that
+    // blocks its writer until there is room is full after each block, and
+    // holds a share of the latency (the server's sink queues the rest), so
+    // a block later than that share comes too late. Never true without a
+    // latency (no stream).
+    bool block_handed(int64_t frames, int64_t now_ns);
     // The frame heard at `now_ns` when `handed` frames have been handed, in
     // a sound of `end` frames: handed minus the latency still to play out,
     // never below 0 and never before the last reading, unless `handed`

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 constexpr int64_t MS = 1'000'000;  // nanoseconds
@@ -45,6 +46,51 @@ INSTANTIATE_TEST_SUITE_P(
         ReadingCase{"NothingHandedIsZero", LATENCY, 0, 0, 0},
         ReadingCase{"WithoutAStreamWhatWasHanded", 0, 44100, 0, 44100}),
     [](const testing::TestParamInfo<ReadingCase>& info) { return std::string(info.param.name); });
+
+namespace {
+// Blocks of 256 frames handed every `gap_ms`, `count` of them, after the
+// last of `times` (or from 0).
+std::vector<int64_t> then(std::vector<int64_t> times, int64_t gap_ms, int count) {
+    for (int block = 0; block < count; ++block) times.push_back(times.empty() ? 0 : times.back() + gap_ms);
+    return times;
+}
+
+struct UnderrunCase {
+    const char* name;
+    int64_t latency;
+    std::vector<int64_t> block_ms;  // when each block is handed
+    int ran_dry;
+};
+
+class RunningDry : public testing::TestWithParam<UnderrunCase> {};
+}  // namespace
+
+TEST_P(RunningDry, CountsBlocksThatCameAfterTheBufferPlayedOut) {
+    const UnderrunCase& c = GetParam();
+    HeardClock clock;
+    clock.start(c.latency);
+    int ran_dry = 0;
+    for (const int64_t ms : c.block_ms) ran_dry += clock.block_handed(256, T0 + ms * MS) ? 1 : 0;
+    EXPECT_EQ(ran_dry, c.ran_dry);
+}
+
+// 256 frames last 5.8 ms; of a 30 ms latency the stream itself holds 22.5 ms
+// (992 frames), not quite four blocks.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RunningDry,
+    testing::Values(
+        UnderrunCase{"OnTime", LATENCY, then({}, 5, 100), 0},
+        UnderrunCase{"SlowToFillIsNotDry", LATENCY, then(then({}, 50, 3), 5, 50), 0},
+        UnderrunCase{"LateButWithinTheBuffer", LATENCY, then(then(then({}, 5, 20), 20, 1), 1, 5), 0},
+        UnderrunCase{"JustPastWhatTheStreamHolds", LATENCY, then(then(then({}, 5, 20), 23, 1), 1, 5), 1},
+        UnderrunCase{"LaterThanTheBufferOnce", LATENCY, then(then(then({}, 5, 20), 40, 1), 5, 50), 1},
+        // Once dry it fills up again before it plays, so a slow refill is one underrun.
+        UnderrunCase{"DryThenSlowToRefill", LATENCY, then(then(then({}, 5, 20), 40, 3), 5, 50), 1},
+        UnderrunCase{"TwiceDry", LATENCY, then(then(then(then({}, 5, 20), 100, 1), 5, 20), 31, 1), 2},
+        // Handed 256 frames per 308 played: dry after about thirteen blocks, full again after four.
+        UnderrunCase{"AlwaysSlowerThanPlayed", LATENCY, then({}, 7, 200), 11},
+        UnderrunCase{"WithoutAStreamNever", 0, then(then({}, 5, 20), 100, 5), 0}),
+    [](const testing::TestParamInfo<UnderrunCase>& info) { return std::string(info.param.name); });
 
 TEST(HeardClock, NeverGoesBackWhenBlocksComeLateOrInBursts) {
     HeardClock clock;

@@ -228,7 +228,9 @@ int AudioTrack::audio_callback(void* output, void*, unsigned int frame_count, do
                                void* user_data) {
     auto* track = static_cast<AudioTrack*>(user_data);
     auto* out = static_cast<float*>(output);
-    if (track->clock.lost != 0) {
+    // A stream whose server is gone fails every write at once and calls
+    // again straight away: it must not run through the track meanwhile.
+    if (track->clock.lost != 0 || (track->device != nullptr && track->device->failure_reason() != nullptr)) {
         std::fill_n(out, static_cast<size_t>(frame_count) * PLAYBACK_CHANNELS, 0.0f);
         track->playing = 0;
         return RETURN_STOP_AFTER_BLOCK;

@@ -7,11 +7,13 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <future>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "audio/audio_device.h"
 #include "audio/sample_buffer.h"
 #include "tests/support/sound_files.h"
 
@@ -230,12 +232,31 @@ TEST_F(AudioTrackTest, BlocksPlayedShortOfSoundAreCounted) {
     }
 }
 
-TEST_F(AudioTrackTest, OnceTheSoundIsLostBlocksAreSilentAndStopTheStream) {
+namespace {
+// How the sound can be lost while a track plays.
+enum class Loss { ClockGaveUp, StreamReportedAnError };
+
+class LostSound : public AudioTrackTest, public testing::WithParamInterface<Loss> {
+protected:
+    // A device record that never opened a stream: only its failure is read.
+    AudioDevice failed_device;
+
+    ~LostSound() override { track->device = nullptr; }  // not the track's to close
+};
+}  // namespace
+
+TEST_P(LostSound, BlocksAreSilentTakeNothingAndStopTheStream) {
     const std::vector<float> samples = distinct_samples(1000, 2);
     open(samples, 2);
     track->playing = 1;
+    track->device = &failed_device;
     run_block(track, 256);
-    track->clock.lose(steady_now_ns());
+    if (GetParam() == Loss::ClockGaveUp) {
+        track->clock.lose(steady_now_ns());
+    } else {
+        std::snprintf(failed_device.failure.data(), failed_device.failure.size(), "connection refused");
+        failed_device.failed = 1;
+    }
     int returned = -1;
     const std::vector<float> output = run_block(track, 256, &returned);
     EXPECT_EQ(returned, 1);
@@ -243,6 +264,11 @@ TEST_F(AudioTrackTest, OnceTheSoundIsLostBlocksAreSilentAndStopTheStream) {
     EXPECT_EQ(track->position, 2 * 256) << "a lost stream takes nothing more";
     EXPECT_EQ(track->playing, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, LostSound, testing::Values(Loss::ClockGaveUp, Loss::StreamReportedAnError),
+                         [](const testing::TestParamInfo<Loss>& info) {
+                             return std::string(info.param == Loss::ClockGaveUp ? "ClockGaveUp" : "StreamReportedAnError");
+                         });
 
 TEST_F(AudioTrackTest, SeekThenPlayStartsThere) {
     const std::vector<float> samples = distinct_samples(1000, 2);

@@ -7,7 +7,7 @@ namespace {
 constexpr double NS_PER_SECOND = 1e9;
 // The part of the output latency a stream's own buffer holds: the sound
 // server keeps the rest queued in its sink. PulseAudio, asked for 30 ms,
-// keeps 22.5 ms in the stream.
+// keeps 22.5 ms in the stream; asked for 40 ms, 30 ms.
 constexpr int64_t STREAM_SHARE_NUMERATOR = 3;
 constexpr int64_t STREAM_SHARE_DENOMINATOR = 4;
 

@@ -77,9 +77,11 @@ double AudioTrack::heard_seconds() {
 }
 
 void AudioTrack::notice_lost_sound(int64_t now_ns) {
-    if (clock.lost != 0 || device == nullptr || playing == 0) return;
+    if (clock.lost != 0 || device == nullptr) return;
+    // A failed stream has stopped playing by itself (see audio_callback);
+    // one that stopped at the end of the track has not stalled.
     const char* failure = device->failure_reason();
-    if (failure == nullptr && !clock.stalled(now_ns, SOUND_STALL_LIMIT_NS)) return;
+    if (failure == nullptr && (playing == 0 || !clock.stalled(now_ns, SOUND_STALL_LIMIT_NS))) return;
     std::fprintf(stderr, "sound stopped: %s — the show goes on without it\n",
                  failure != nullptr ? failure : "the stream took no sound for two seconds");
     clock.lose(now_ns);

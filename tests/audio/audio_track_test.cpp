@@ -263,6 +263,16 @@ TEST_P(LostSound, BlocksAreSilentTakeNothingAndStopTheStream) {
     for (float sample : output) ASSERT_EQ(sample, 0.0f);
     EXPECT_EQ(track->position, 2 * 256) << "a lost stream takes nothing more";
     EXPECT_EQ(track->playing, 0);
+
+    // The drawing thread's next reading says so, once, if the clock had not
+    // already given up, and the clock runs on without the stream.
+    CaptureStderr();
+    const double stopped_at = track->heard_seconds();
+    EXPECT_GE(track->heard_seconds(), stopped_at);
+    EXPECT_EQ(GetCapturedStderr(), GetParam() == Loss::ClockGaveUp
+                                       ? ""
+                                       : "sound stopped: connection refused — the show goes on without it\n");
+    EXPECT_EQ(track->clock.lost, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, LostSound, testing::Values(Loss::ClockGaveUp, Loss::StreamReportedAnError),

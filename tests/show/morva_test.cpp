@@ -288,9 +288,9 @@ TEST_F(ShowRun, WhatIsDrawnIsHeardWithinFiftyMilliseconds) {
     RunningShow show;
     ASSERT_NO_FATAL_FAILURE(launch_playing_on(show, sound));
     ChildProcess& morva = *show.program;
-    // A null sink that has been idle plays out a second of silence it had
-    // already mixed before it takes the new stream's sound; from then on,
-    // as the server sees it from moment to moment:
+    // A null sink that has been idle first plays out the silence it had
+    // already mixed (over half a second) before it takes the new stream's
+    // sound; from then on, as the server sees it from moment to moment:
     morva.read_output_for(milliseconds(2500));
     for (int reading = 0; reading < 20; ++reading) {
         morva.read_output_for(milliseconds(150));

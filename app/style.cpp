@@ -47,11 +47,25 @@ int32_t measured_key_length(const char* key) {
 
 void release_style_value(StyleValue* value) { delete value; }
 
+// The entry holding key. The bisection trusts the list's order, but the
+// chunked key order is not transitive across keys of different lengths (an
+// 8-byte chunk weighs its last byte most, a 2-byte chunk its second), so
+// after some insertions a present key lies where the bisection does not
+// look: adding "bg" to the defaults hides "param-text-color". A miss is
+// therefore confirmed by walking the list, which holds a few dozen keys at
+// most and is walked to bisect anyway.
+StyleEntry* find_entry(const StyleList& list, const char* key, int32_t key_length) {
+    if (StyleEntry* entry = list.find(key, key_length)) return entry;
+    for (StyleEntry* entry = list.head; entry != nullptr; entry = entry->next)
+        if (compare_with(key, key_length, entry) == 0) return entry;
+    return nullptr;
+}
+
 // The value stored under key, or none; a key too long to store is never there.
 const StyleValue* find_value(const StyleList& list, const char* key) {
     const int32_t length = measured_key_length(key);
     if (length >= STYLE_KEY_CAPACITY) return nullptr;
-    const StyleEntry* entry = list.find(key, length);
+    const StyleEntry* entry = find_entry(list, key, length);
     return entry != nullptr ? entry->value : nullptr;
 }
 
@@ -62,7 +76,7 @@ int32_t add_value(StyleList& list, const char* key, const StyleValue& value) {
                      STYLE_KEY_CAPACITY - 1, STYLE_KEY_CAPACITY - 1, key);
         return 0;
     }
-    if (StyleEntry* present = list.find(key, length)) {
+    if (StyleEntry* present = find_entry(list, key, length)) {
         *present->value = value;
         return 1;
     }

@@ -135,12 +135,8 @@ bool AudioTrack::play_slice(float* output, int32_t frames) {
         }
         position = at;
     }
-    for (int32_t frame = 0; frame < frames; ++frame) {
-        const float left = mix_buffer[static_cast<size_t>(frame) * 2];
-        output[frame * 2] = left;
-        output[frame * 2 + 1] = mix_buffer[static_cast<size_t>(frame) * 2 + 1];
-        analyser->process_sample(left);
-    }
+    std::copy_n(mix_buffer.begin(), frames * PLAYBACK_CHANNELS, output);
+    analyser->process_frames(mix_buffer.data(), frames, PLAYBACK_CHANNELS);  // the left samples
     analyse_block();
     return ended;
 }

@@ -2,11 +2,7 @@
 
 #include <algorithm>
 
-namespace {
-// Tracking needs a thousandth of the strongest power, and at least 1e-6.
-constexpr float ENVELOPE_FLOOR = 0.001f;
-constexpr float TRACKING_SHARE = 1000.0f;
-}  // namespace
+#include "audio/filter_lanes.h"
 
 FilterBank* FilterBank::create(float sample_rate, const float* centres_hz, const float* alphas,
                                int32_t count) {
@@ -17,20 +13,30 @@ FilterBank* FilterBank::create(float sample_rate, const float* centres_hz, const
     bank->filters.reserve(static_cast<size_t>(bank->count));
     for (int32_t i = 0; i < bank->count; ++i)
         bank->filters.push_back(TrackingFilter::at_centre(centres_hz[i], alphas[i], sample_rate));
+    bank->lanes = FilterLanes::create(bank->count);
     return bank;
 }
 
-void FilterBank::destroy(FilterBank* bank) { delete bank; }
-
-float FilterBank::threshold_now() const {
-    return std::max(ENVELOPE_FLOOR, envelope) / TRACKING_SHARE;
+void FilterBank::destroy(FilterBank* bank) {
+    if (bank == nullptr) return;
+    FilterLanes::destroy(bank->lanes);
+    delete bank;
 }
 
-// One sample is a block of one: the same threshold, renormalisation and
-// envelope update.
-void FilterBank::process_sample(float x) { process_each(&x, 1, 1); }
+float FilterBank::threshold_now() const { return tracking_threshold(envelope); }
 
-void FilterBank::process_each(const float* samples, int32_t sample_count, int32_t stride) {
+void FilterBank::process_sample(float x) { process_samples(&x, 1); }
+
+void FilterBank::process_samples(const float* samples, int32_t sample_count) {
+    if (sample_count < 1) return;
+    lanes->load(filters.data());
+    EnvelopeFollower follower{envelope, new_weight, old_weight, threshold_now()};
+    lanes->run_samples(samples, sample_count, follower);
+    lanes->store(filters.data(), follower.threshold);
+    envelope = follower.envelope;
+}
+
+void FilterBank::process_filter_by_filter(const float* samples, int32_t sample_count, int32_t stride) {
     const float threshold = threshold_now();
     const float previous = envelope;
     for (TrackingFilter& filter : filters) {
@@ -46,12 +52,12 @@ void FilterBank::process_each(const float* samples, int32_t sample_count, int32_
 }
 
 void FilterBank::process_block(const float* samples, int32_t sample_count) {
-    process_each(samples, sample_count, 1);
+    process_filter_by_filter(samples, sample_count, 1);
 }
 
 void FilterBank::process_strided(const float* samples, int32_t sample_count, int32_t stride) {
     if (stride < 1) return;
-    process_each(samples, sample_count, stride);
+    process_filter_by_filter(samples, sample_count, stride);
 }
 
 int32_t FilterBank::readable(int32_t max_count) const { return std::clamp(max_count, 0, count); }

@@ -5,6 +5,8 @@
 
 #include "audio/tracking_filter.h"
 
+struct FilterLanes;
+
 // A bank of tracking filters fed with the same input. Each filter tracks
 // only while its power exceeds a thousandth of the strongest filter's power
 // (the envelope) one sample earlier, and never below a power of 1e-6, so
@@ -20,6 +22,10 @@ struct FilterBank {
     float old_weight = 0.0f;
     float envelope = 0.0001f;
     std::vector<float> nominal_hz;  // centre of each filter
+    // Owned: the filters laid out for the vector lanes in which the
+    // sample-by-sample steps run; the records above are loaded into them
+    // before a run and receive the state after it.
+    FilterLanes* lanes = nullptr;
 
     // One filter per centre, each with its smoothing constant from alphas.
     static FilterBank* create(float sample_rate, const float* centres_hz, const float* alphas,
@@ -27,6 +33,8 @@ struct FilterBank {
     static void destroy(FilterBank* bank);
 
     void process_sample(float x);
+    // Like that many calls of process_sample, in one run through the lanes.
+    void process_samples(const float* samples, int32_t sample_count);
     // Like that many calls of process_sample, but filter by filter: the
     // threshold comes from the envelope before the block, each oscillator
     // is renormalised once at its end, and the envelope is updated once,
@@ -47,6 +55,6 @@ struct FilterBank {
 
 private:
     float threshold_now() const;
-    void process_each(const float* samples, int32_t sample_count, int32_t stride);
+    void process_filter_by_filter(const float* samples, int32_t sample_count, int32_t stride);
     int32_t readable(int32_t max_count) const;
 };

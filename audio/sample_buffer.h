@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -21,6 +22,10 @@ struct SampleBuffer {
     // can count, or is a stream from which nothing decodes; a file that ends
     // before its header says keeps what it held.
     int32_t load(const char* path);
+    // Reads a whole sound file held in memory (size bytes from `bytes`,
+    // borrowed for the call) as load reads a file, with `name` standing
+    // for it in the report and the messages.
+    int32_t load_from_memory(const void* bytes, size_t size, const char* name);
     // Scales the samples so that the largest magnitude becomes 1.0; silence
     // stays as it is.
     void normalize();

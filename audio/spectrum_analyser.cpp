@@ -1,6 +1,7 @@
 #include "audio/spectrum_analyser.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "audio/array_utils.h"
@@ -14,6 +15,7 @@ constexpr float UNSCALED_TO_INPUT = 0.001f;  // scaling of the input without uns
 constexpr float INPUT_TO_UNSCALED = 1000.0f;
 constexpr double NEARLY_ZERO = 1e-15;
 constexpr float CROSSING_NEARNESS_HZ = 1.0f;
+constexpr int32_t FRAMES_PER_RUN = 256;  // frames taken in at a time, on the stack
 
 float hz_to_mel(float hz) { return 2595.0f * std::log10(1.0f + hz / 700.0f); }
 float mel_to_hz(float mel) { return 700.0f * (std::pow(10.0f, mel / 2595.0f) - 1.0f); }
@@ -94,9 +96,23 @@ void SpectrumAnalyser::limit_tracking() {
     }
 }
 
-void SpectrumAnalyser::process_sample(float x) {
+float SpectrumAnalyser::input_of(float x) const {
     if (!std::isfinite(x)) x = 0.0f;
-    bank->process_sample(unscaled_input != 0 ? x : x * UNSCALED_TO_INPUT);
+    return unscaled_input != 0 ? x : x * UNSCALED_TO_INPUT;
+}
+
+void SpectrumAnalyser::process_sample(float x) { bank->process_sample(input_of(x)); }
+
+void SpectrumAnalyser::process_frames(const float* frames, int32_t frame_count, int32_t channel_count) {
+    if (channel_count < 1) return;
+    std::array<float, FRAMES_PER_RUN> inputs;
+    for (int32_t done = 0; done < frame_count;) {
+        const int32_t run = std::min(frame_count - done, FRAMES_PER_RUN);
+        for (int32_t i = 0; i < run; ++i)
+            inputs[i] = input_of(frames[static_cast<size_t>(done + i) * channel_count]);
+        bank->process_samples(inputs.data(), run);
+        done += run;
+    }
 }
 
 void SpectrumAnalyser::read_results(float* amplitudes, float* frequencies, float* phases, float* fourth) {

@@ -50,6 +50,10 @@ struct SpectrumAnalyser {
     // number is analysed as 0, so that one bad sample cannot leave every
     // filter without a number for good.
     void process_sample(float x);
+    // The first channel of that many interleaved frames of channel_count
+    // samples each, like a process_sample call for each frame but in one
+    // run through the bank. Nothing for a channel count below 1.
+    void process_frames(const float* frames, int32_t frame_count, int32_t channel_count);
     // Four arrays of bin_count floats: amplitudes (twice the filter
     // magnitude, so a sinusoid of amplitude A reads A), tracked frequencies
     // in Hz, phases in radians, and the fourth result: without peak_output
@@ -77,6 +81,7 @@ struct SpectrumAnalyser {
     void set_peak_output(int32_t flag);
 
 private:
+    float input_of(float x) const;
     void fill_centres();
     void limit_tracking();
     void read_peaks(const float* amplitudes);

@@ -13,7 +13,7 @@ constexpr int OPENGL_FILL_RULE = 1;
 bool pixel_height_fits(double height) { return height > 0.0 && height <= FONT_ATLAS_SIZE; }
 
 // Writes the line for a failed load; 0 for the caller to return.
-int32_t report_failure(const char* path, FontFileStatus status) {
+int32_t report_failure(const char* path, FontFileStatus status, const FontCheck& check = {}) {
     switch (status) {
         case FontFileStatus::unopenable:
             std::fprintf(stderr, "error loading font: %s\n", path);
@@ -29,7 +29,9 @@ int32_t report_failure(const char* path, FontFileStatus status) {
             std::fprintf(stderr, "error loading font: %s: not a TrueType font\n", path);
             break;
         case FontFileStatus::damaged:
-            std::fprintf(stderr, "error loading font: %s: damaged or truncated font file\n", path);
+            std::fprintf(stderr, "error loading font: %s: damaged or truncated font file: %s: %s\n", path,
+                         (check.table == "directory" ? "table directory" : check.table + " table").c_str(),
+                         check.reason.c_str());
             break;
         case FontFileStatus::ok:
             break;
@@ -69,11 +71,10 @@ void Font::destroy(Font* font) {
 int32_t Font::load(const char* path, int32_t smooth) {
     if (path == nullptr) path = "";
     std::vector<uint8_t> data;
-    FontFileStatus status = read_font_file(path, &data);
+    const FontFileStatus status = read_font_file(path, &data);
     if (status != FontFileStatus::ok) return report_failure(path, status);
-    int32_t font_offset = 0;
-    status = check_font_data(data, &font_offset);
-    if (status != FontFileStatus::ok) return report_failure(path, status);
+    const FontCheck check = check_font_data(data);
+    if (check.status != FontFileStatus::ok) return report_failure(path, check.status, check);
     // The baker cannot place a glyph taller than the atlas (or of no
     // height at all), and its size arithmetic is not guarded against it.
     if (!pixel_height_fits(pixel_height)) {
@@ -83,17 +84,11 @@ int32_t Font::load(const char* path, int32_t smooth) {
     }
 
     file_data = std::move(data);
-    atlas.assign(atlas.size(), 0);
-    glyphs = {};
-    const int rows = stbtt_BakeFontBitmap(file_data.data(), font_offset,
-                                          static_cast<float>(pixel_height), atlas.data(),
-                                          FONT_ATLAS_SIZE, FONT_ATLAS_SIZE, FONT_FIRST_CHAR,
-                                          FONT_CHAR_COUNT, glyphs.data());
-    // A negative result counts the glyphs that fitted; the rest stay empty
-    // and draw nothing.
-    if (rows < 0)
-        std::fprintf(stderr, "font %s: only %d of %d glyphs fit the atlas at %g pixels\n", path,
-                     -rows, FONT_CHAR_COUNT, pixel_height);
+    const int32_t placed = bake_font_atlas(file_data, check.font_offset, pixel_height, atlas.data(), glyphs.data());
+    // The glyphs after the first that did not fit stay empty and draw nothing.
+    if (placed < FONT_CHAR_COUNT)
+        std::fprintf(stderr, "font %s: only %d of %d glyphs fit the atlas at %g pixels\n", path, placed,
+                     FONT_CHAR_COUNT, pixel_height);
     upload_atlas(*this, smooth);
     return 1;
 }
@@ -102,6 +97,9 @@ void Font::draw_text(const char* text, double x, double y) const {
     if (texture == 0 || text == nullptr) return;
     float pen_x = static_cast<float>(x);
     float pen_y = static_cast<float>(y);
+    // Blending is switched on and set for the glyphs only; whatever is
+    // drawn next finds it as it was.
+    glPushAttrib(GL_COLOR_BUFFER_BIT);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_TEXTURE_2D);
@@ -124,7 +122,7 @@ void Font::draw_text(const char* text, double x, double y) const {
         glVertex2f(q.x0, q.y1);
     }
     glEnd();
-    glDisable(GL_BLEND);
+    glPopAttrib();
     glDisable(GL_TEXTURE_2D);
 }
 

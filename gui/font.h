@@ -6,9 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-inline constexpr int32_t FONT_ATLAS_SIZE = 1024;  // pixels on a side, one byte each
-inline constexpr int32_t FONT_FIRST_CHAR = 32;    // space
-inline constexpr int32_t FONT_CHAR_COUNT = 96;    // 32 to 127
+#include "gui/font_file.h"
 
 // A TrueType font baked into a one-channel glyph atlas held in an OpenGL
 // texture, drawing lines of text as alpha-blended textured quads. The
@@ -29,16 +27,18 @@ struct Font {
     // uploads it; smooth 1 filters linearly, 0 picks the nearest texel both
     // ways. Needs a current OpenGL context. A file that cannot be opened
     // writes "error loading font: <path>" on standard error; one that cannot
-    // be read, is too large, is not a font or is damaged writes the same
-    // with the reason after it. Each failure returns 0 and leaves the font
-    // as it was. Glyphs that do not all fit the atlas are reported on one
-    // line; the ones that fit are kept and the load succeeds.
+    // be read, is too large, is not a TrueType font or is damaged writes the
+    // same with the reason after it (for a damaged one, the table at fault).
+    // Each failure returns 0 and leaves the font as it was. Glyphs that do
+    // not all fit the atlas are reported on one line; the ones that fit are
+    // kept and the load succeeds.
     int32_t load(const char* path, int32_t smooth);
 
     // One line of text with the pen starting at (x, y) on the baseline,
     // laid out with y growing downwards. Control characters and bytes from
     // 128 up are skipped without moving the pen. Draws in the current
-    // colour; nothing before the font is loaded.
+    // colour, blending over what is there; blending is left switched and set
+    // as it was found. Nothing before the font is loaded.
     void draw_text(const char* text, double x, double y) const;
 };
 

@@ -4,22 +4,26 @@
 
 MORVA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# Needed to build and run the demo.
+# Needed to build and run the demo; dpkg-dev for the Debian package (cpack
+# reads the programs' dependencies with dpkg-shlibdeps).
 BUILD_PACKAGES=(
   cmake g++ make pkg-config
   freeglut3-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
   libegl-dev libegl-mesa0
   libx11-dev libxtst-dev x11-utils
-  librtaudio-dev libsndfile1-dev libstb-dev
+  librtaudio-dev libsndfile1-dev libstb-dev libhwy-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-3270
+  fonts-3270 dpkg-dev
 )
-# Needed only by the test suite: its own X server, window manager and sound
-# server, fonts to bake (a small one and one larger than a mebibyte), and
-# ffmpeg for the capture's video (which morva-capture only uses when there).
+# Needed only by the test suite and the benchmarks: its own X server, window
+# manager and sound server, fonts to bake (a small one and one larger than a
+# mebibyte), ffmpeg for the capture's video (which morva-capture only uses
+# when there), clang for the fuzz targets (libFuzzer comes with it), and
+# aubio, the analysis the analysis benchmark measures ours beside (the show
+# never links it).
 TEST_PACKAGES=(
   xvfb xauth openbox pulseaudio pulseaudio-utils xdotool imagemagick
-  fonts-dejavu-core fonts-freefont-ttf ffmpeg
+  fonts-dejavu-core fonts-freefont-ttf ffmpeg clang libaubio-dev
 )
 
 missing_packages() {
@@ -55,9 +59,23 @@ build_tree() {
   cmake --build "$dir" -j"$(nproc)" -- --no-print-directory
 }
 
+# The fuzz targets, built with clang in build/fuzz; their tests (label fuzz)
+# run every seed and then fuzz for ten seconds.
+FUZZ_TARGETS=(font sound style capture)
+
+build_fuzz_tree() {
+  local dir="$MORVA_ROOT/build/fuzz"
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    CC=clang CXX=clang++ cmake -S "$MORVA_ROOT" -B "$dir" -DMORVA_WERROR=ON -DMORVA_FUZZ=ON \
+      -DMORVA_TESTS=OFF -DMORVA_BENCHMARKS=OFF >/dev/null || return 1
+  fi
+  cmake --build "$dir" -j"$(nproc)" --target morva_fuzzers -- --no-print-directory
+}
+
 # The demo's two data files, in the repository root: the font, copied from
-# its Debian package with its licence beside it, and the soundtrack, composed
-# by our own program. A file already there (a font of the user's, say) is kept.
+# its Debian package with its licence beside it, and the soundtrack, which the
+# build composes with our own program (build/data/, where installing takes it
+# from). A file already there (a font of the user's, say) is kept.
 FONT_SOURCE=/usr/share/fonts/truetype/3270/3270-Regular.ttf
 FONT_LICENCE=/usr/share/doc/fonts-3270/copyright
 
@@ -70,8 +88,7 @@ make_data_files() {
   fi
   if [ ! -f "$MORVA_ROOT/sounds/music0.ogg" ]; then
     mkdir -p "$MORVA_ROOT/sounds"
-    echo "morva: composing sounds/music0.ogg" >&2
-    "$build_dir/tools/morva-compose" "$MORVA_ROOT/sounds/music0.ogg.part" &&
+    cp "$build_dir/data/sounds/music0.ogg" "$MORVA_ROOT/sounds/music0.ogg.part" &&
       mv "$MORVA_ROOT/sounds/music0.ogg.part" "$MORVA_ROOT/sounds/music0.ogg"
   fi
 }

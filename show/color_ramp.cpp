@@ -15,7 +15,9 @@ void color_ramp_sample(const ColorRamp* ramp, RampColor& out, float x) {
         out = {0.0f, 0.0f, 0.0f};
         return;
     }
-    if (x <= 0.0f || ramp->count == 1) {
+    // Written so that NaN, which compares false with everything, takes the
+    // first stop instead of reaching the index below.
+    if (!(x > 0.0f) || ramp->count == 1) {
         out = ramp->stops.front();
         return;
     }

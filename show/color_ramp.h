@@ -26,7 +26,8 @@ inline constexpr std::array<RampColor, 7> RAMP_STOPS = {{
 ColorRamp* color_ramp_new();
 // Replaces the stops with copies of n colours.
 void color_ramp_set(ColorRamp* ramp, const RampColor* stops, int32_t n);
-// The colour at x: the first stop at or below 0, the last at or above 1.
+// The colour at x: the first stop at or below 0 (and at NaN), the last at
+// or above 1.
 // A ramp of one stop is that colour everywhere; an empty ramp gives black.
 void color_ramp_sample(const ColorRamp* ramp, RampColor& out, float x);
 void color_ramp_destroy(ColorRamp* ramp);

@@ -2,7 +2,9 @@
 
 #include "app/application.h"
 #include "app/window.h"
+#include "morva/version.h"
 #include "show/show_app.h"
+#include "show/show_options.h"
 
 namespace {
 void print_banner(const char* program_name) {
@@ -15,10 +17,21 @@ void print_banner(const char* program_name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ShowOptions options;
+    if (parse_show_options(argc, argv, options) != 1) return 1;
+    if (options.help) {
+        std::fputs(show_usage().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("morva %s\n", MORVA_VERSION);
+        return 0;
+    }
     print_banner(argc > 0 ? argv[0] : nullptr);
     Application* application = Application::create();
-    Window* window = show_window_create(application, 0.5, 0.5);
-    window->run(argc, argv);
+    Window* window = show_window_create(application, 0.5, 0.5, options.files);
+    // What is left of the command line: the title first, then freeglut's options.
+    window->run(static_cast<int>(options.passed_on.size()) - 1, options.passed_on.data());
     show_teardown(window);
     Application::destroy(application);
     return 0;

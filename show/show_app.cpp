@@ -125,9 +125,11 @@ void ignore_motion(Window*, int32_t, int32_t) {}
 void ignore_wheel(Window*, int32_t, int32_t, int32_t, int32_t) {}
 }  // namespace
 
-Window* show_window_create(Application* application, double relative_width, double relative_height) {
+Window* show_window_create(Application* application, double relative_width, double relative_height,
+                           const ShowFiles& files) {
     Window* window = Window::create(application, BACKEND_GLUT, 0, relative_width, relative_height);
     auto* context = new ShowContext{};
+    context->files = files;
     CallbackTable::create(window, context, show_init, show_display, show_idle, show_key, ignore_key,
                           ignore_special, ignore_special, show_mouse, show_motion, ignore_motion,
                           ignore_wheel);
@@ -164,9 +166,9 @@ void show_create_panel(Window* window, ShowContext& context) {
 
 int32_t show_open(ShowContext& context, int32_t screen_width, int32_t screen_height) {
     context.font = Font::create(screen_height * FONT_HEIGHT_OF_SCREEN);
-    if (context.font->load(SHOW_FONT_PATH, 1) != 1) return 0;
+    if (context.font->load(context.files.font_path.c_str(), 1) != 1) return 0;
     context.track = AudioTrack::create();
-    if (context.track->open_file(SHOW_MUSIC_PATH) != 1) return 0;
+    if (context.track->open_file(context.files.music_path.c_str()) != 1) return 0;
     const double length = context.track->length_seconds();
     context.scene = show_build(context.track, PHASE_COUNT, PATTERN_COUNT, context.font, screen_width, screen_height);
     scene_set_window(context.scene, 0.0, length);

@@ -233,3 +233,31 @@ TEST(StyleStore, KeysTooLongForTheBufferAreRefused) {
     EXPECT_EQ(number, 1.0);
     Style::destroy(style);
 }
+
+namespace {
+// Keys added to the default store. The chunked key order weighs a chunk's
+// last byte most, so keys of other lengths can sort inconsistently around
+// the defaults; every key must still be found afterwards.
+class KeyAddedToTheDefaults : public testing::TestWithParam<const char*> {};
+}  // namespace
+
+TEST_P(KeyAddedToTheDefaults, LeavesEveryKeyFindable) {
+    Style* style = create_default_style();
+    const std::vector<std::string> defaults = keys_head_to_tail(style);
+    ASSERT_EQ(style->add_number(GetParam(), 42.0), 1);
+    for (const std::string& key : defaults) {
+        Color color{};
+        EXPECT_EQ(style->find_color(key.c_str(), &color), 1) << key;
+    }
+    double number = 0.0;
+    EXPECT_EQ(style->find_number(GetParam(), &number), 1);
+    EXPECT_EQ(number, 42.0);
+    // Adding it again replaces it rather than storing it twice.
+    ASSERT_EQ(style->add_number(GetParam(), 43.0), 1);
+    EXPECT_EQ(keys_head_to_tail(style).size(), defaults.size() + 1);
+    Style::destroy(style);
+}
+
+INSTANTIATE_TEST_SUITE_P(StyleStore, KeyAddedToTheDefaults,
+                         testing::Values("bh", "bg", "ab", "a", "bg-color-2", "zzzzzzzzzzzz", "title-colour",
+                                         "contents-line-width-2", "\xff", "knob-color"));

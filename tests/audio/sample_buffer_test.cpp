@@ -311,3 +311,81 @@ TEST_F(SampleBufferTest, ShortWriteIsReported) {
     EXPECT_TRUE(result.succeeded()) << result.describe();
     EXPECT_EQ(result.err, "error saving file: " + path + "\n");
 }
+
+namespace {
+// The largest resident size this process has had, in bytes.
+int64_t peak_resident_bytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<int64_t>(usage.ru_maxrss) * 1024;
+}
+
+std::vector<char> file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// How a sound reaches the loader: from its file, or from memory.
+enum class Source { file, memory };
+
+void load_from(Source source, Loaded& loaded, const std::string& path) {
+    if (source == Source::file) return load(loaded, path);
+    const std::vector<char> bytes = file_bytes(path);
+    CaptureStderr();
+    loaded.result = loaded.buffer->load_from_memory(bytes.data(), bytes.size(), path.c_str());
+    loaded.err = GetCapturedStderr();
+}
+
+class FromFileOrMemory : public testing::TestWithParam<Source> {
+protected:
+    TempDir dir;
+};
+}  // namespace
+
+TEST_P(FromFileOrMemory, StereoWavLoadsEverySampleWithItsReport) {
+    const std::string path = dir.file("stereo.wav");
+    const std::vector<float> written = distinct_samples(300, 2);
+    write_sound(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 22050, written);
+    Loaded loaded;
+    load_from(GetParam(), loaded, path);
+    ASSERT_EQ(loaded.result, 1) << loaded.err;
+    EXPECT_EQ(loaded.buffer->samples, written);
+    EXPECT_EQ(lines_of(loaded.err), report(path, 600, 300, 2, 22050));
+}
+
+TEST_P(FromFileOrMemory, NonsenseGivesOneErrorLine) {
+    const std::string path = dir.file("notes.wav");
+    write_text(path, "RIFF but not really a sound at all\n");
+    Loaded loaded;
+    load_from(GetParam(), loaded, path);
+    EXPECT_EQ(loaded.result, 0);
+    EXPECT_EQ(loaded.err, "error loading file: " + path + "\n");
+    EXPECT_TRUE(loaded.buffer->samples.empty());
+}
+
+// A FLAC header may claim any length: here a thousand million frames for a
+// file of 200. What it holds loads, with the shortfall reported, and memory
+// follows what was read rather than the claim (which would be 4 GB).
+TEST_P(FromFileOrMemory, HeaderClaimingFarMoreSoundThanTheFileHoldsCostsOnlyWhatIsRead) {
+    const std::string path = dir.file("claims.flac");
+    const std::vector<float> written = distinct_samples(200, 1);
+    write_sound(path, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1, 8000, written);
+    std::vector<char> bytes = file_bytes(path);
+    // STREAMINFO follows "fLaC" and its block header; its 36-bit sample
+    // count ends it after the rates and sizes, at bytes 21 (low half) to 25.
+    ASSERT_EQ(std::string(bytes.data(), 4), "fLaC");
+    bytes[21] = static_cast<char>(bytes[21] & 0xF0);
+    bytes[22] = 0x3F;
+    bytes[23] = bytes[24] = bytes[25] = static_cast<char>(0xFF);
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+
+    const int64_t peak_before = peak_resident_bytes();
+    Loaded loaded;
+    load_from(GetParam(), loaded, path);
+    ASSERT_EQ(loaded.result, 1) << loaded.err;
+    EXPECT_EQ(loaded.buffer->frame_count, 200);
+    EXPECT_EQ(lines_of(loaded.err).front(), "warning: " + path + " ends after 200 of 1073741823 frames");
+    EXPECT_LT(peak_resident_bytes() - peak_before, int64_t{256} << 20);
+}
+
+INSTANTIATE_TEST_SUITE_P(SampleBuffer, FromFileOrMemory, testing::Values(Source::file, Source::memory));

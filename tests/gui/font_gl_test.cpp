@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -261,21 +263,25 @@ TEST(FontGl, FilesThatAreNotWholeFontsAreRefusedWithOneLineEach) {
     TempDir dir;
     const std::string text = dir.file("notes.ttf");
     write_text(text, "not a font, just some words\n");
+    std::ifstream in(SMALL_FONT, std::ios::binary);
+    std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     const std::string truncated = dir.file("half.ttf");
-    {
-        std::FILE* in = std::fopen(SMALL_FONT, "rb");
-        std::FILE* out = std::fopen(truncated.c_str(), "wb");
-        ASSERT_TRUE(in != nullptr && out != nullptr);
-        std::vector<char> half(200000);
-        ASSERT_EQ(std::fread(half.data(), 1, half.size(), in), half.size());
-        std::fwrite(half.data(), 1, half.size(), out);
-        std::fclose(in);
-        std::fclose(out);
+    std::ofstream(truncated, std::ios::binary).write(bytes.data(), 200000);
+    // The glyph count in maxp (at 4 in the table) claims more glyphs than
+    // loca has offsets for.
+    const std::string miscounted = dir.file("miscounted.ttf");
+    for (size_t record = 12; record < 12 + 16 * 32; record += 16) {
+        if (std::string(bytes.data() + record, 4) != "maxp") continue;
+        const size_t maxp = (uint8_t(bytes[record + 8]) << 24) | (uint8_t(bytes[record + 9]) << 16) |
+                            (uint8_t(bytes[record + 10]) << 8) | uint8_t(bytes[record + 11]);
+        bytes[maxp + 4] = bytes[maxp + 5] = char(0xFF);
     }
+    std::ofstream(miscounted, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     const ChildResult result = run_gl_check([&](GlWindow&) {
         Font* font = Font::create(108.0);
         EXPECT_EQ(font->load(text.c_str(), 1), 0);
         EXPECT_EQ(font->load(truncated.c_str(), 1), 0);
+        EXPECT_EQ(font->load(miscounted.c_str(), 1), 0);
         EXPECT_EQ(font->load(dir.path().c_str(), 1), 0);
         EXPECT_EQ(font->texture, 0u);
         EXPECT_EQ(next_texture_name(), 1u);
@@ -283,7 +289,10 @@ TEST(FontGl, FilesThatAreNotWholeFontsAreRefusedWithOneLineEach) {
     });
     EXPECT_CHILD_PASSED(result);
     EXPECT_EQ(result.err, "error loading font: " + text + ": not a TrueType font\n" +
-                              "error loading font: " + truncated + ": damaged or truncated font file\n" +
+                              "error loading font: " + truncated +
+                              ": damaged or truncated font file: table directory: a table lies past the end of the file\n" +
+                              "error loading font: " + miscounted +
+                              ": damaged or truncated font file: loca table: shorter than the 65535 glyphs maxp counts\n" +
                               "error loading font: " + dir.path() + ": cannot be read\n");
 }
 
@@ -332,3 +341,46 @@ TEST(FontGl, PixelHeightsTheAtlasCannotHoldAreRefusedOrReported) {
     EXPECT_EQ(lines[0], std::string("error loading font: ") + SMALL_FONT + ": pixel height 0 outside 0 to 1024");
     EXPECT_EQ(lines[4].rfind(std::string("font ") + SMALL_FONT + ": only ", 0), 0u) << lines[4];
 }
+
+namespace {
+// The blending a caller has in force when it draws text.
+struct BlendState {
+    bool enabled;
+    GLint source;
+    GLint destination;
+};
+
+BlendState current_blend() {
+    BlendState state{glIsEnabled(GL_BLEND) == GL_TRUE, 0, 0};
+    glGetIntegerv(GL_BLEND_SRC, &state.source);
+    glGetIntegerv(GL_BLEND_DST, &state.destination);
+    return state;
+}
+
+class TextLeavesBlending : public testing::TestWithParam<BlendState> {};
+}  // namespace
+
+TEST_P(TextLeavesBlending, AsItFoundIt) {
+    const BlendState before = GetParam();
+    const ChildResult result = run_gl_check([&](GlWindow&) {
+        Font* font = Font::create(54.0);
+        ASSERT_EQ(font->load(SMALL_FONT, 1), 1);
+        if (before.enabled) glEnable(GL_BLEND);
+        else glDisable(GL_BLEND);
+        glBlendFunc(static_cast<GLenum>(before.source), static_cast<GLenum>(before.destination));
+        draw_text_in_window_pixels(*font, "Blend", 960, 540, 0.1, 0.5, 1, 1, 1);
+        const BlendState after = current_blend();
+        EXPECT_EQ(after.enabled, before.enabled);
+        EXPECT_EQ(after.source, before.source);
+        EXPECT_EQ(after.destination, before.destination);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        Font::destroy(font);
+    });
+    EXPECT_CHILD_PASSED(result);
+}
+
+INSTANTIATE_TEST_SUITE_P(FontGl, TextLeavesBlending,
+                         testing::Values(BlendState{false, GL_ONE, GL_ZERO},
+                                         BlendState{true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA},
+                                         BlendState{true, GL_SRC_ALPHA, GL_ONE},
+                                         BlendState{false, GL_ONE, GL_ONE}));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 struct ShowRamp : testing::Test {
     ColorRamp* ramp = color_ramp_new();
@@ -23,10 +25,18 @@ void expect_color(const RampColor& got, float r, float g, float b) {
 }  // namespace
 
 TEST_F(ShowRamp, EndsClampToTheOuterStops) {
+    const float infinity = std::numeric_limits<float>::infinity();
     expect_color(at(0.0f), 1, 0, 0);
     expect_color(at(-3.0f), 1, 0, 0);
+    expect_color(at(-infinity), 1, 0, 0);
     expect_color(at(1.0f), 0.6f, 0, 1);
     expect_color(at(7.0f), 0.6f, 0, 1);
+    expect_color(at(infinity), 0.6f, 0, 1);
+}
+
+TEST_F(ShowRamp, NotANumberTakesTheFirstStop) {
+    expect_color(at(std::numeric_limits<float>::quiet_NaN()), 1, 0, 0);
+    expect_color(at(-std::numeric_limits<float>::quiet_NaN()), 1, 0, 0);
 }
 
 TEST_F(ShowRamp, BlendsBetweenNeighbouringStops) {

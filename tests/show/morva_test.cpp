@@ -42,10 +42,8 @@ std::string glyph_rows() {
 // buffers behind and is unloaded, so no stack can name it), and slow
 // stack unwinding deadlocks once Mesa compiles its first shader.
 std::vector<std::pair<std::string, std::string>> program_environment(const std::string& display) {
-    std::vector<std::pair<std::string, std::string>> env = {{"DISPLAY", display}};
-#if defined(__SANITIZE_ADDRESS__)
-    env.emplace_back("ASAN_OPTIONS", "detect_leaks=0:fast_unwind_on_malloc=1");
-#endif
+    std::vector<std::pair<std::string, std::string>> env = drawing_program_environment();
+    env.emplace_back("DISPLAY", display);
     return env;
 }
 
@@ -112,14 +110,17 @@ protected:
                                        folder.file("sounds/music0.ogg"));
     }
 
-    ChildProcess start(const std::string& display) {
-        return ChildProcess::spawn_program({MORVA, TITLE}, program_environment(display), folder.path());
+    ChildProcess start(const std::string& display, const std::vector<std::string>& arguments = {TITLE}) {
+        std::vector<std::string> argv = {MORVA};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return ChildProcess::spawn_program(argv, program_environment(display), folder.path());
     }
 
-    // Starts the show from the folder on its own screen and finds its window.
-    void launch(RunningShow& show) {
+    // Starts the show from the folder on its own screen and finds its
+    // window, which the arguments must name TITLE.
+    void launch(RunningShow& show, const std::vector<std::string>& arguments = {TITLE}) {
         ASSERT_TRUE(show.server.running());
-        show.program.emplace(start(show.server.display()));
+        show.program.emplace(start(show.server.display(), arguments));
         ChildProcess& morva = *show.program;
         ASSERT_TRUE(wait_until(morva, [&] { return (show.window = show.x.find_window_named(TITLE)) != 0; }, seconds(20)))
             << morva.wait(milliseconds(100)).describe();
@@ -218,6 +219,22 @@ TEST_F(ShowRun, PlaysThroughToTheLastActAndEndsOnEscapeWindowed) {
     show.press(XK_Escape);
     const ChildResult ended = morva.wait(milliseconds(10000));
     EXPECT_TRUE(ended.succeeded()) << ended.describe();
+}
+
+TEST_F(ShowRun, PlaysTheTrackAndFontItsCommandLineNamesFromAnEmptyFolder) {
+    // Nothing at the fixed paths; the title comes between the options.
+    RunningShow show;
+    ASSERT_NO_FATAL_FAILURE(launch(show, {"--music", tracks_file("10.4"), TITLE, "--font", FONT}));
+    ChildProcess& morva = *show.program;
+    ASSERT_TRUE(wait_until(morva, [&] { return lines_of(morva.err_so_far()).size() >= 5; }, seconds(20)))
+        << morva.err_so_far();
+    EXPECT_EQ(lines_of(morva.err_so_far())[0], "loaded: " + tracks_file("10.4"));
+    EXPECT_EQ(lines_of(morva.err_so_far())[4], "num channels: 2");
+    ASSERT_TRUE(wait_until(morva, [&] { return show.x.viewable(show.window) && show.full_screen(); }, seconds(20)));
+    show.press(XK_Escape);
+    const ChildResult ended = morva.wait(milliseconds(10000));
+    EXPECT_TRUE(ended.succeeded()) << ended.describe();
+    EXPECT_EQ(ended.out, banner_of(MORVA) + glyph_rows());
 }
 
 TEST_F(ShowRun, WithoutItsFontItSaysSoAndEnds) {

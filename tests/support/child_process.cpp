@@ -191,3 +191,11 @@ void finish_child() {
     std::fflush(stderr);
     _exit(failed ? 1 : 0);
 }
+
+std::vector<std::pair<std::string, std::string>> drawing_program_environment() {
+#if defined(__SANITIZE_ADDRESS__)
+    return {{"ASAN_OPTIONS", "detect_leaks=0:fast_unwind_on_malloc=1"}};
+#else
+    return {};
+#endif
+}

@@ -66,3 +66,12 @@ private:
 
 // True once an assertion has failed in this forked child.
 bool child_has_failed();
+
+// The environment a program that draws with Mesa (morva, morva-capture, an
+// example) needs under the sanitizers; nothing in the normal build. Full
+// stacks hang once llvmpipe compiles its first shader (see
+// sanitizer_options.cpp), and with short stacks the few blocks Mesa's driver
+// leaves at exit cannot be told from ours, so such a program is not
+// leak-checked at its exit; the pieces that need no OpenGL are, in the unit
+// tests.
+std::vector<std::pair<std::string, std::string>> drawing_program_environment();

@@ -26,17 +26,6 @@ int count_in(const Picture& picture, int left, int top, int width, int height, T
         for (int x = left; x < left + width; ++x) n += test(picture.at(x, y)) ? 1 : 0;
     return n;
 }
-
-// Expects a failure with exactly one line on standard error, naming what.
-void expect_one_line_failure(const ChildResult& result, int status, const std::string& what) {
-    EXPECT_TRUE(result.exited) << result.describe();
-    EXPECT_EQ(result.exit_code, status) << result.describe();
-    const std::vector<std::string> lines = lines_of(result.err);
-    ASSERT_EQ(lines.size(), 1u) << result.err;
-    EXPECT_EQ(lines[0].rfind("morva-capture: ", 0), 0u) << lines[0];
-    EXPECT_NE(lines[0].find(what), std::string::npos) << lines[0];
-    EXPECT_EQ(result.out, "");  // nothing began
-}
 }  // namespace
 
 TEST(CaptureSheet, HoldsTwelveLabelledFramesFromDarkToTheWhiteEnd) {

@@ -74,17 +74,25 @@ ChildResult run_capture_in(const std::string& folder, const std::vector<std::str
                            std::chrono::milliseconds timeout) {
     std::vector<std::string> argv = {CAPTURE};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<std::pair<std::string, std::string>> env;
-#if defined(__SANITIZE_ADDRESS__)
-    // Full stacks hang once llvmpipe compiles its first shader (see
-    // tests/support/sanitizer_options.cpp), and with short stacks the few
-    // blocks Mesa's driver leaves at exit cannot be told from ours, so the
-    // program is not leak-checked at its exit, as morva is not; the pieces
-    // that need no OpenGL are, in the capture's unit tests.
-    env.emplace_back("ASAN_OPTIONS", "detect_leaks=0:fast_unwind_on_malloc=1");
-#endif
+    return run_drawing_program(argv, folder, extra_env, timeout);
+}
+
+ChildResult run_drawing_program(const std::vector<std::string>& argv, const std::string& folder,
+                                const std::vector<std::pair<std::string, std::string>>& extra_env,
+                                std::chrono::milliseconds timeout) {
+    std::vector<std::pair<std::string, std::string>> env = drawing_program_environment();
     env.insert(env.end(), extra_env.begin(), extra_env.end());
     return ChildProcess::spawn_program(argv, env, folder).wait(timeout);
+}
+
+void expect_one_line_failure(const ChildResult& result, int status, const std::string& what) {
+    EXPECT_TRUE(result.exited) << result.describe();
+    EXPECT_EQ(result.exit_code, status) << result.describe();
+    const std::vector<std::string> lines = lines_of(result.err);
+    ASSERT_EQ(lines.size(), 1u) << result.err;
+    EXPECT_EQ(lines[0].rfind("morva-capture: ", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find(what), std::string::npos) << lines[0];
+    EXPECT_EQ(result.out, "");  // nothing began
 }
 
 std::vector<std::string> capture_complaints(const std::string& err) {

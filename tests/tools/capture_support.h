@@ -47,6 +47,16 @@ ChildResult run_capture_in(const std::string& folder, const std::vector<std::str
                            const std::vector<std::pair<std::string, std::string>>& extra_env = {},
                            std::chrono::milliseconds timeout = std::chrono::milliseconds(240000));
 
+// A program that draws with Mesa (an installed copy of morva-capture, say)
+// run in the folder with drawing_program_environment.
+ChildResult run_drawing_program(const std::vector<std::string>& argv, const std::string& folder,
+                                const std::vector<std::pair<std::string, std::string>>& extra_env = {},
+                                std::chrono::milliseconds timeout = std::chrono::milliseconds(240000));
+
+// Expects a failure of morva-capture with that status and exactly one line
+// on standard error, naming what.
+void expect_one_line_failure(const ChildResult& result, int status, const std::string& what);
+
 // The lines a run wrote on standard error that are errors of its own
 // ("morva-capture: ..." lines other than the context report and notes).
 std::vector<std::string> capture_complaints(const std::string& err);

@@ -53,6 +53,7 @@ int32_t parse_capture_options(int argc, const char* const* argv, CaptureOptions&
     options.from.kind = CaptureTime::Kind::seconds;
     options.from.text = "0";
     options.to.text = "end";
+    options.files = find_show_files();
     std::set<std::string> seen;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -60,8 +61,13 @@ int32_t parse_capture_options(int argc, const char* const* argv, CaptureOptions&
             options.help = true;
             continue;
         }
+        if (option == "--version") {
+            options.version = true;
+            continue;
+        }
         static const std::set<std::string> known = {"--at", "--out", "--sheet", "--frames", "--fps", "--size",
-                                                    "--context", "--from", "--to", "--video"};
+                                                    "--context", "--from", "--to", "--video",
+                                                    "--music", "--font"};
         if (known.count(option) == 0) return fail("unknown option '" + option + "'");
         if (!seen.insert(option).second) return fail(option + " is given twice");
         if (i + 1 >= argc) return fail(option + " needs a value");
@@ -89,9 +95,11 @@ int32_t parse_capture_options(int argc, const char* const* argv, CaptureOptions&
             options.frames_dir = value;
         } else if (option == "--video") {
             options.video_path = value;
+        } else if (is_show_file_option(option)) {
+            set_show_file(options.files, option, value);
         }
     }
-    if (!options.help && check_together(options, seen) != 1) return 0;
+    if (!options.help && !options.version && check_together(options, seen) != 1) return 0;
     out = options;
     return 1;
 }
@@ -100,7 +108,7 @@ const char* capture_usage() {
     return "usage: morva-capture [OPTIONS] --at T[,T...] --out DIR | --sheet FILE.png | --frames DIR\n"
            "\n"
            "Draws the show at moments of the music, the same way every time, without a\n"
-           "screen or a sound card, from the folder that holds font/ and sounds/.\n"
+           "screen or a sound card.\n"
            "A moment T is seconds of music (12.5), a pattern (p30) or the end (end).\n"
            "\n"
            "  --at T[,T...] --out DIR  one PNG per moment: DIR/at-T.png\n"
@@ -117,5 +125,8 @@ const char* capture_usage() {
            "                           the part of the screen\n"
            "  --context auto|egl|xvfb  where OpenGL comes from: EGL without any X\n"
            "                           server, or a private Xvfb (auto: EGL first)\n"
-           "  --help                   this text\n";
+           "  --music FILE             the track to draw the show to, of any length\n"
+           "  --font FILE              the TrueType font of the credit lines\n"
+           "  --help                   this text\n"
+           "  --version                the version\n";
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "show/show_files.h"
 #include "tools/capture/capture_time.h"
 #include "tools/capture/gl_context.h"
 
@@ -21,7 +22,9 @@ struct CaptureOptions {
     CaptureTime from;        // seconds 0 unless given
     CaptureTime to;          // the end unless given
     std::string video_path;  // --video; frames_dir/morva.mp4 when empty
+    ShowFiles files;         // --music, --font; else as find_show_files finds them
     bool help = false;
+    bool version = false;
 };
 
 // The limits of the numbers on the command line.

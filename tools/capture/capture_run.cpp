@@ -25,12 +25,6 @@
 #include "tools/capture/video.h"
 
 namespace {
-int32_t check_readable(const char* path) {
-    if (access(path, R_OK) == 0) return 1;
-    std::fprintf(stderr, "morva-capture: cannot read %s: %s\n", path, std::strerror(errno));
-    return 0;
-}
-
 // A folder for pictures, made if missing, that can be written into.
 int32_t prepare_folder(const std::string& dir) {
     std::error_code error;
@@ -85,9 +79,10 @@ std::vector<Still> stills_of(const CaptureOptions& options) {
     return stills;
 }
 
-int32_t write_sheet(const std::string& path, const std::vector<SheetFrame>& frames, int32_t frame_height) {
+int32_t write_sheet(const std::string& path, const std::vector<SheetFrame>& frames, int32_t frame_height,
+                    const std::string& font_path) {
     Font* font = Font::create(sheet_label_pixels(frame_height));
-    int32_t written = font->load(SHOW_FONT_PATH, 1);
+    int32_t written = font->load(font_path.c_str(), 1);
     if (written == 1) written = write_png(path, make_contact_sheet(frames, *font));
     Font::destroy(font);
     return written;
@@ -136,7 +131,8 @@ int capture_show(const CaptureOptions& options, ShowContext& show, const std::st
     pass.from = options.from;
     pass.to = options.to;
     if (pass.run() != 1) return CAPTURE_FAILED;
-    if (!options.sheet_path.empty() && write_sheet(options.sheet_path, pass.sheet, options.height) != 1)
+    if (!options.sheet_path.empty() &&
+        write_sheet(options.sheet_path, pass.sheet, options.height, options.files.font_path) != 1)
         return CAPTURE_FAILED;
     if (!options.frames_dir.empty() && finish_frames(options, pass, heard, ffmpeg) != 1) return CAPTURE_FAILED;
     return CAPTURE_OK;
@@ -144,7 +140,9 @@ int capture_show(const CaptureOptions& options, ShowContext& show, const std::st
 }  // namespace
 
 int run_capture(const CaptureOptions& options) {
-    if (check_readable(SHOW_FONT_PATH) != 1 || check_readable(SHOW_MUSIC_PATH) != 1) return CAPTURE_FAILED;
+    if (check_show_file_readable("morva-capture", options.files.font_path) != 1 ||
+        check_show_file_readable("morva-capture", options.files.music_path) != 1)
+        return CAPTURE_FAILED;
     if (check_outputs(options) != 1) return CAPTURE_FAILED;
     const std::string ffmpeg = options.frames_dir.empty() ? std::string() : find_program("ffmpeg");
     if (!options.video_path.empty() && ffmpeg.empty()) {
@@ -158,6 +156,7 @@ int run_capture(const CaptureOptions& options) {
     set_fixed_gl_state();
     int status = CAPTURE_FAILED;
     ShowContext show{};
+    show.files = options.files;
     if (show_open(show, options.width, options.height) == 1) status = capture_show(options, show, ffmpeg);
     AudioTrack::destroy(show.track);
     scene_destroy(show.scene);

@@ -9,7 +9,6 @@ inline constexpr int CAPTURE_OK = 0;
 inline constexpr int CAPTURE_FAILED = 1;     // files, OpenGL, writing
 inline constexpr int CAPTURE_BAD_USAGE = 2;  // the command line
 
-// Does what the options ask, from the current folder (which holds the
-// show's font and music), and returns the exit status. Every failure is
-// one line on standard error.
+// Does what the options ask with the font and music they name, and returns
+// the exit status. Every failure is one line on standard error.
 int run_capture(const CaptureOptions& options);

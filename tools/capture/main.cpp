@@ -6,6 +6,8 @@
 // See capture_usage() for the options.
 #include <cstdio>
 
+#include "morva/version.h"
+#include "show/show_files.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/capture_run.h"
 
@@ -13,7 +15,11 @@ int main(int argc, char** argv) {
     CaptureOptions options;
     if (parse_capture_options(argc, argv, options) != 1) return CAPTURE_BAD_USAGE;
     if (options.help) {
-        std::fputs(capture_usage(), stdout);
+        std::printf("%s\n%s", capture_usage(), show_files_help().c_str());
+        return CAPTURE_OK;
+    }
+    if (options.version) {
+        std::printf("morva-capture %s\n", MORVA_VERSION);
         return CAPTURE_OK;
     }
     return run_capture(options);

@@ -1,0 +1,68 @@
+#include "show/show_options.h"
+
+#include <cstdio>
+#include <set>
+#include <utility>
+
+namespace {
+int32_t fail(const std::string& message) {
+    std::fprintf(stderr, "morva: %s (morva --help lists the options)\n", message.c_str());
+    return 0;
+}
+
+// --music FILE or --font FILE at argv[i]; i moves on to the file.
+int32_t take_file_option(int argc, char** argv, int& i, std::set<std::string>& named, ShowFiles& files) {
+    const std::string option = argv[i];
+    if (!named.insert(option).second) return fail(option + " is given twice");
+    if (i + 1 >= argc || argv[i + 1][0] == '\0') return fail(option + " needs a file name");
+    const std::string path = argv[++i];
+    if (check_show_file_readable("morva", path) != 1) return 0;
+    set_show_file(files, option, path);
+    return 1;
+}
+}  // namespace
+
+int32_t parse_show_options(int argc, char** argv, ShowOptions& out) {
+    ShowOptions options;
+    options.files = find_show_files();
+    std::set<std::string> named;
+    if (argc > 0) options.passed_on.push_back(argv[0]);
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
+        } else if (is_show_file_option(argument)) {
+            if (take_file_option(argc, argv, i, named, options.files) != 1) return 0;
+        } else if (argument.rfind("--", 0) == 0) {
+            return fail("unknown option '" + argument + "'");
+        } else {
+            options.passed_on.push_back(argv[i]);
+        }
+    }
+    options.passed_on.push_back(nullptr);
+    out = std::move(options);
+    return 1;
+}
+
+std::string show_usage() {
+    return "usage: morva [TITLE] [--music FILE] [--font FILE] [freeglut options]\n"
+           "\n"
+           "Plays the music through the sound server and draws the show to it in\n"
+           "one window.\n"
+           "\n"
+           "  TITLE          the window's title: the first argument that is none of\n"
+           "                 the options here\n"
+           "  --music FILE   the track to play, of any length: the show divides it\n"
+           "                 into its 104 patterns\n"
+           "  --font FILE    the TrueType font of the credit lines\n"
+           "  --help         this text\n"
+           "  --version      the version\n"
+           "  -display DISPLAY, -geometry WxH+X+Y, ...  freeglut's own options\n"
+           "\n"
+           "Keys: Escape quits; Space switches between full screen (the start) and a\n"
+           "half-size window that also shows two \"turn\" knobs, which the mouse turns.\n"
+           "\n" +
+           show_files_help();
+}

@@ -47,27 +47,48 @@ void draw_points(const std::vector<Vec3>& points, GLenum mode) {
 }
 }  // namespace
 
+namespace {
+// A mesh's arrays handed to OpenGL, for as many draws as it takes, and
+// taken back when it goes. A colour array that does not cover every vertex
+// (vertices added since the last fill) is left out rather than read past
+// its end. Only a mesh with bad indices pays for sorting them out.
+class BoundMesh {
+public:
+    explicit BoundMesh(const Mesh* mesh)
+        : mesh_(mesh), colored_(!mesh->colors.empty() && mesh->color_count >= mesh->vertex_count) {
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 0, mesh->positions.data());
+        if (colored_) {
+            // Red, green and blue only: alpha comes out 1, as from glColor3f.
+            glEnableClientState(GL_COLOR_ARRAY);
+            glColorPointer(3, GL_FLOAT, sizeof(Rgba), mesh->colors.data());
+        }
+        if (!mesh->indices_valid) inside_ = triangles_inside(mesh);
+    }
+    ~BoundMesh() {
+        if (colored_) glDisableClientState(GL_COLOR_ARRAY);
+        glDisableClientState(GL_VERTEX_ARRAY);
+    }
+    BoundMesh(const BoundMesh&) = delete;
+    BoundMesh& operator=(const BoundMesh&) = delete;
+
+    void draw() const { draw_triangles(mesh_->indices_valid ? mesh_->triangles : inside_); }
+
+private:
+    const Mesh* mesh_;
+    bool colored_;
+    std::vector<Triangle> inside_;
+};
+
+bool mesh_drawable(const Mesh* mesh) {
+    return mesh != nullptr && !mesh->positions.empty() && !mesh->triangles.empty();
+}
+}  // namespace
+
 void mesh_draw(void* target) {
     const Mesh* mesh = static_cast<const Mesh*>(target);
-    if (mesh == nullptr || mesh->positions.empty() || mesh->triangles.empty()) return;
-    // A colour array that does not cover every vertex (vertices added since
-    // the last fill) is left out rather than read past its end.
-    const bool colored = !mesh->colors.empty() && mesh->color_count >= mesh->vertex_count;
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, mesh->positions.data());
-    if (colored) {
-        // Red, green and blue only: alpha comes out 1, as from glColor3f.
-        glEnableClientState(GL_COLOR_ARRAY);
-        glColorPointer(3, GL_FLOAT, sizeof(Rgba), mesh->colors.data());
-    }
-    // The mesh knows whether its indices are sound; only a mesh with bad
-    // ones pays for sorting them out, on every draw.
-    if (mesh->indices_valid)
-        draw_triangles(mesh->triangles);
-    else
-        draw_triangles(triangles_inside(mesh));
-    if (colored) glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
+    if (!mesh_drawable(mesh)) return;
+    BoundMesh(mesh).draw();
 }
 
 void pathset_draw(void* target) {
@@ -133,75 +154,49 @@ int32_t next_drawable(const MeshInstance* const* instances, int32_t from, int32_
     return from;
 }
 
-// A display list for a run of instances that draw the same target: made
-// by the first of them, which draws while it records, and called by the
-// rest. Inside another list being recorded none can be made, and every
-// instance draws its target itself.
-class SharedDrawing {
-public:
-    SharedDrawing() {
-        GLint recording = 0;
-        glGetIntegerv(GL_LIST_INDEX, &recording);
-        if (recording == 0) list_ = glGenLists(1);
+// Draws the drawable instances in [from, to) in turn, each placed and lit
+// with its own ambient, by draw_one.
+template <typename DrawOne>
+void draw_each(const MeshInstance* const* instances, int32_t from, int32_t to, DrawOne draw_one) {
+    for (int32_t i = next_drawable(instances, from, to); i < to; i = next_drawable(instances, i + 1, to)) {
+        glPushMatrix();
+        place(instances[i]);
+        set_ambient(instances[i]);
+        draw_one(instances[i]);
+        glPopMatrix();
     }
-    ~SharedDrawing() {
-        if (list_ != 0) glDeleteLists(list_, 1);
-    }
-    SharedDrawing(const SharedDrawing&) = delete;
-    SharedDrawing& operator=(const SharedDrawing&) = delete;
+}
 
-    // Draws the instance's target; `shared` says whether the next instance
-    // drawn shows the same one.
-    void draw(const MeshInstance* instance, bool shared) {
-        if (recorded_ != nullptr && same_drawing(recorded_, instance)) {
-            glCallList(list_);
-            return;
-        }
-        if (!shared || list_ == 0) {
-            instance->draw(instance->target);
-            return;
-        }
-        glNewList(list_, GL_COMPILE_AND_EXECUTE);
-        instance->draw(instance->target);
-        glEndList();
-        recorded_ = instance;
-    }
-
-private:
-    GLuint list_ = 0;
-    const MeshInstance* recorded_ = nullptr;  // whose target the list holds
-};
+// The end of the run from `from` on of instances that draw the same target;
+// hidden instances in between do not break it.
+int32_t run_end(const MeshInstance* const* instances, int32_t from, int32_t count) {
+    int32_t end = from + 1;
+    while (end < count && (!drawable(instances[end]) || same_drawing(instances[from], instances[end]))) ++end;
+    return end;
+}
 }  // namespace
 
 MeshInstance* instance_new_mesh(Mesh* mesh) { return instance_new(mesh, mesh_draw); }
 
 MeshInstance* instance_new_paths(PathSet* paths) { return instance_new(paths, pathset_draw); }
 
-void instance_draw(const MeshInstance* instance) {
-    if (!drawable(instance)) return;
-    glPushMatrix();
-    place(instance);
-    light_on();
-    set_ambient(instance);
-    instance->draw(instance->target);
-    light_off();
-    glPopMatrix();
-}
+void instance_draw(const MeshInstance* instance) { instances_draw(&instance, 1); }
 
 void instances_draw(const MeshInstance* const* instances, int32_t count) {
     int32_t i = next_drawable(instances, 0, count);
     if (i >= count) return;
-    SharedDrawing drawing;
     light_on();
     while (i < count) {
-        const MeshInstance* instance = instances[i];
-        const int32_t next = next_drawable(instances, i + 1, count);
-        glPushMatrix();
-        place(instance);
-        set_ambient(instance);
-        drawing.draw(instance, next < count && same_drawing(instance, instances[next]));
-        glPopMatrix();
-        i = next;
+        const int32_t end = run_end(instances, i, count);
+        const auto* mesh = static_cast<const Mesh*>(instances[i]->target);
+        if (instances[i]->draw == mesh_draw && mesh_drawable(mesh)) {
+            // One mesh for the whole run: its arrays are handed over once.
+            const BoundMesh bound(mesh);
+            draw_each(instances, i, end, [&](const MeshInstance*) { bound.draw(); });
+        } else {
+            draw_each(instances, i, end, [](const MeshInstance* instance) { instance->draw(instance->target); });
+        }
+        i = next_drawable(instances, end, count);
     }
     light_off();
 }

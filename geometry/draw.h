@@ -37,8 +37,8 @@ MeshInstance* instance_new_paths(PathSet* paths);
 void instance_draw(const MeshInstance* instance);
 // Draws the instances in order with the same pixels, and leaves the same
 // state, as instance_draw on each, but does once what they share: the
-// lighting set-up for all of them, and each target handed to OpenGL once
-// (recorded into a display list by the first of a run of instances that
-// draw it, and called by the rest). Only the matrix and the ambient colour
-// change from one instance to the next. Absent entries draw nothing.
+// lighting set-up for all of them, and for a run of instances that show the
+// same mesh, its arrays handed to OpenGL once. Only the matrix and the
+// ambient colour change from one instance to the next. Absent and hidden
+// entries draw nothing.
 void instances_draw(const MeshInstance* const* instances, int32_t count);

@@ -20,17 +20,10 @@ constexpr int32_t HEIGHT = 1080;
 constexpr int32_t FPS = 30;
 
 void capture_frames(benchmark::State& state, const char* moment, int32_t expected_act) {
-    CapturedShow show(moment, WIDTH, HEIGHT, FPS);
-    if (show.gl == nullptr) {
-        state.SkipWithError("no EGL context");
-        return;
-    }
-    for (auto _ : state) {
-        show.clock.step();
-        const Image frame = draw_show_frame(show.scene, WIDTH, HEIGHT);
+    run_show_frames(state, moment, expected_act, WIDTH, HEIGHT, FPS, [](Scene* scene) {
+        const Image frame = draw_show_frame(scene, WIDTH, HEIGHT);
         benchmark::DoNotOptimize(frame.rgba.data());
-    }
-    if (show_act(show.scene) != expected_act) state.SkipWithError("the run left the act");
+    });
     state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 

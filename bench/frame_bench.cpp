@@ -26,17 +26,10 @@ constexpr int32_t HEIGHT = 1080;
 constexpr int32_t FPS = 60;
 
 void draw_frames(benchmark::State& state, const char* moment, int32_t expected_act) {
-    CapturedShow show(moment, WIDTH, HEIGHT, FPS);
-    if (show.gl == nullptr) {
-        state.SkipWithError("no EGL context");
-        return;
-    }
-    for (auto _ : state) {
-        show.clock.step();
-        show_frame_draw(show.scene, WIDTH, HEIGHT);
+    run_show_frames(state, moment, expected_act, WIDTH, HEIGHT, FPS, [](Scene* scene) {
+        show_frame_draw(scene, WIDTH, HEIGHT);
         glFinish();
-    }
-    if (show_act(show.scene) != expected_act) state.SkipWithError("the run left the act");
+    });
 }
 
 // Act 0 lasts two patterns (3.5 s of the music, 200 frames), act 5 six.

@@ -28,7 +28,8 @@ struct Application {
     Window* window = nullptr;         // borrowed; none until a Window is created
 
     static Application* create();
-    // Releases the drawing state and the record; the window stays alive.
+    // Releases the drawing state and the record. The window stays alive and
+    // is told its application is gone (its application becomes none).
     static void destroy(Application* application);
 
     void set_window(Window* w) { window = w; }

@@ -54,7 +54,12 @@ CallbackTable* CallbackTable::create(Window* window, void* user_data, InitCallba
     auto* table = new CallbackTable{window,       user_data,  init,         display, idle,
                                     key_down,     key_up,     special_down, special_up,
                                     mouse,        motion,     passive_motion, wheel};
-    if (window != nullptr) window->callbacks = table;
+    if (window != nullptr) {
+        // A window owns one table: the one attached before goes, as a style
+        // store does when another is set, rather than being left orphaned.
+        CallbackTable::release(window->callbacks);
+        window->callbacks = table;
+    }
     return table;
 }
 

@@ -97,7 +97,10 @@ struct CallbackTable {
     MotionCallback passive_motion = nullptr;  // pointer moves, no button (GLUT only)
     WheelCallback wheel = nullptr;            // GLUT only
 
-    // Stores the pointers unchanged and attaches the table to the window.
+    // Stores the pointers unchanged and attaches the table to the window,
+    // which owns it from then on. A table already attached to that window
+    // is released first (its user data untouched): drop every pointer to
+    // it. Every live table is thus the one its window holds, or has none.
     static CallbackTable* create(Window* window, void* user_data, InitCallback init,
                                  WindowCallback display, WindowCallback idle,
                                  KeyCallback key_down, KeyCallback key_up,

@@ -53,6 +53,8 @@ Mesh* deformer_apply(Deformer* deformer, float radius, float sharpness, float bi
 
 // The point of the nearest displayed segment closest to point, and the end
 // weights interpolated there; on equal distances the earlier segment wins.
+// A segment of no length (display scale 0 makes every segment one) is its
+// single point, with its start weight.
 // Both outputs keep what the caller put there when no segment is nearer
 // than 1e15 (an empty path set, for one).
 void deformer_nearest(const Deformer* deformer, const Vec3& point, Vec3& closest, float& weight);

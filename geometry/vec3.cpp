@@ -110,6 +110,13 @@ float line_distance(const Vec3& p, const SegmentSpan& span, float& t) {
 }
 
 float segment_distance(const Vec3& p, const SegmentSpan& span, float& t) {
+    // A segment shorter than EPSILON is a single point and has no line to
+    // measure from; taking line_distance's 0 would put it nearest to
+    // everything and let it capture every nearest-segment search.
+    if (static_cast<double>(span.length) <= EPSILON) {
+        t = 0.0f;
+        return vec3_distance(p, span.a);
+    }
     float distance = line_distance(p, span, t);
     if (t < 0.0f) distance = vec3_distance(p, span.a);
     if (t > 1.0f) distance = vec3_distance(p, span.b);

@@ -68,7 +68,8 @@ double gain(double x, double g);
 // distance 0 and t = 0.
 float line_distance(const Vec3& p, const Vec3& a, const Vec3& b, float& t);
 // Distance of p from the segment a-b: line_distance, replaced by the
-// distance to a when t < 0 and to b when t > 1. t is left unclamped.
+// distance to a when t < 0 and to b when t > 1. t is left unclamped. A
+// segment shorter than EPSILON is the point a: the distance to a, t = 0.
 float segment_distance(const Vec3& p, const Vec3& a, const Vec3& b, float& t);
 
 // A segment with its direction b - a and that direction's length, for

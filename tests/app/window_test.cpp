@@ -153,16 +153,80 @@ TEST_F(WindowTest, SetStyleReplacesAndOwnsTheStore) {
     EXPECT_EQ(window->style->find_number("bg-color", &number), 0);
 }
 
-TEST_F(WindowTest, ApplicationDestroyLeavesTheWindow) {
+// The records' lifetimes: an application, its window and callback tables
+// may be released in any order, and no record is left pointing at one
+// already gone (the sanitizer build checks for reads of freed records and
+// for leaks).
+namespace {
+enum class Step { CREATE_TABLE, RELEASE_TABLE, DESTROY_APPLICATION, DESTROY_WINDOW };
+
+struct Lifetime {
+    const char* name;
+    std::vector<Step> steps;
+};
+
+const Lifetime LIFETIMES[] = {
+    {"WindowThenApplication", {Step::CREATE_TABLE, Step::DESTROY_WINDOW, Step::DESTROY_APPLICATION}},
+    {"ApplicationThenWindow", {Step::CREATE_TABLE, Step::DESTROY_APPLICATION, Step::DESTROY_WINDOW}},
+    {"TableReleasedAfterTheApplication",
+     {Step::CREATE_TABLE, Step::DESTROY_APPLICATION, Step::RELEASE_TABLE, Step::DESTROY_WINDOW}},
+    {"SecondTableReplacesTheFirst",
+     {Step::CREATE_TABLE, Step::CREATE_TABLE, Step::DESTROY_WINDOW, Step::DESTROY_APPLICATION}},
+    {"SecondTableReleasedBeforeTheWindow",
+     {Step::CREATE_TABLE, Step::CREATE_TABLE, Step::RELEASE_TABLE, Step::DESTROY_APPLICATION,
+      Step::DESTROY_WINDOW}},
+};
+
+void PrintTo(const Lifetime& lifetime, std::ostream* out) { *out << lifetime.name; }
+
+struct RecordLifetimes : WindowTest, testing::WithParamInterface<Lifetime> {
+    CallbackTable* table = nullptr;  // the table created last, while alive
+
+    void take(Step step) {
+        switch (step) {
+            case Step::CREATE_TABLE:
+                table = attach_recording_table();
+                EXPECT_EQ(window->callbacks, table);
+                EXPECT_EQ(window->on_init(), 5);
+                break;
+            case Step::RELEASE_TABLE:
+                CallbackTable::release(table);
+                table = nullptr;
+                EXPECT_EQ(window->callbacks, nullptr);
+                break;
+            case Step::DESTROY_APPLICATION: {
+                Application::destroy(application);
+                application = nullptr;
+                if (window == nullptr) break;
+                // The window stays whole and no longer knows the application.
+                EXPECT_EQ(window->application, nullptr);
+                EXPECT_EQ(window->relative_width(), 0.5);
+                double width = 0.0;
+                EXPECT_EQ(window->style->find_number("border-line-width", &width), 1);
+                EXPECT_EQ(window->callbacks, table);
+                break;
+            }
+            case Step::DESTROY_WINDOW:
+                Window::destroy(window);  // releases the table attached, if any
+                window = nullptr;
+                table = nullptr;
+                if (application != nullptr) {
+                    EXPECT_EQ(application->window, nullptr);
+                }
+                break;
+        }
+    }
+};
+}  // namespace
+
+TEST_P(RecordLifetimes, EndInAnyOrder) {
     window = Window::create(application, BACKEND_GLUT, 0, 0.5, 0.5);
     window->set_style(create_default_style());
-    Application::destroy(application);
-    application = nullptr;
-    EXPECT_EQ(window->relative_width(), 0.5);
-    double width = 0.0;
-    EXPECT_EQ(window->style->find_number("border-line-width", &width), 1);
-    window->application = nullptr;
+    for (Step step : GetParam().steps) take(step);
 }
+
+INSTANTIATE_TEST_SUITE_P(WindowTest, RecordLifetimes, testing::ValuesIn(LIFETIMES),
+                         [](const testing::TestParamInfo<Lifetime>& info) { return info.param.name; });
 
 TEST_F(WindowTest, CallbackTableAttachesAndDetaches) {
     window = Window::create(application, BACKEND_GLUT, 0, 0.5, 0.5);

@@ -298,28 +298,69 @@ TEST(Deformer, BlendAnchorsAtTheWeightedMeanOfTheNearestPoints) {
     EXPECT_FLOAT_EQ(vec3_length(out->positions[0]), 0.1f);
 }
 
-TEST(Deformer, ZeroLengthSegmentsWinEverySearchWithoutNaN) {
+// Skeletons with segments of no length: each such segment is its single
+// point, so it anchors only the vertices nearest to that point.
+namespace {
+struct PointSegmentCase {
+    const char* name;
+    std::vector<std::array<Vec3, 2>> segments;
+    float display_scale;
+    std::vector<Vec3> vertices;
+    std::vector<Vec3> anchors;  // the expected anchor of each vertex
+};
+
+const PointSegmentCase POINT_SEGMENT_CASES[] = {
+    {"PointBesideALine", {{Vec3{5, 5, 5}, Vec3{5, 5, 5}}, {Vec3{0, 0, 0}, Vec3{2, 0, 0}}}, 1.0f,
+     {{1, 3, 0}, {5, 5, 7}, {3, 0, 0}}, {{1, 0, 0}, {5, 5, 5}, {2, 0, 0}}},
+    {"ShorterThanEpsilon", {{Vec3{0, 0, 0}, Vec3{5e-16f, 0, 0}}, {Vec3{0, 4, 0}, Vec3{2, 4, 0}}}, 1.0f,
+     {{1, 3, 0}, {0, -2, 0}}, {{1, 4, 0}, {0, 0, 0}}},
+    {"DisplayScaleZero", {{Vec3{0, 0, 0}, Vec3{2, 0, 0}}, {Vec3{0, 4, 0}, Vec3{2, 4, 0}}}, 0.0f,
+     {{1, 3, 0}, {3, 1, 0}, {1, -2, 0}}, {{1, 4, 0}, {1, 0, 0}, {1, 0, 0}}},
+};
+
+void PrintTo(const PointSegmentCase& c, std::ostream* out) { *out << c.name; }
+
+struct PointSegments : testing::TestWithParam<PointSegmentCase> {};
+}  // namespace
+
+TEST_P(PointSegments, AnchorOnlyTheVerticesNearestThem) {
+    const PointSegmentCase& c = GetParam();
+    MeshPtr mesh(points_mesh(c.vertices));
+    PathSetPtr paths(pathset_new());
+    for (const auto& [a, b] : c.segments) pathset_append(paths.get(), a, b);
+    pathset_set_scale(paths.get(), c.display_scale);
+
+    DeformerPtr nearest(deformer_new(mesh.get(), paths.get(), DEFORM_FLAG_WEIGHTED));
+    for (size_t k = 0; k < c.vertices.size(); ++k) {
+        Vec3 closest{};
+        float weight = 0.0f;
+        deformer_nearest(nearest.get(), c.vertices[k], closest, weight);
+        expect_vec3_near(closest, c.anchors[k]);
+    }
+    // Push, weighted and gradient put each vertex at the radius from its
+    // anchor (weights 1, bias 0.5); blend has no single anchor.
+    for (uint16_t flags : {DEFORM_FLAG_PUSH, DEFORM_FLAG_WEIGHTED, DEFORM_FLAG_GRADIENT, DEFORM_FLAG_BLEND}) {
+        DeformerPtr deformer(deformer_new(mesh.get(), paths.get(), flags));
+        const Mesh* out = deformer_apply(deformer.get(), 0.5f, 19.9f, 0.5f);
+        expect_finite(out);
+        if (flags == DEFORM_FLAG_BLEND) continue;
+        for (size_t k = 0; k < c.vertices.size(); ++k)
+            EXPECT_NEAR(vec3_distance(out->positions[k], c.anchors[k]), 0.5f, 1e-5f)
+                << "flags " << flags << ", vertex " << k;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Deformer, PointSegments, testing::ValuesIn(POINT_SEGMENT_CASES),
+                         [](const testing::TestParamInfo<PointSegmentCase>& info) { return info.param.name; });
+
+TEST(Deformer, PointSegmentsKeepEveryRuleFinite) {
     MeshPtr mesh(welded_cubes());
     PathSetPtr paths(pathset_new());
     pathset_append(paths.get(), Vec3{5, 5, 5}, Vec3{5, 5, 5});
     pathset_append(paths.get(), Vec3{0, 0, 0}, Vec3{2, 0, 0});
+    pathset_set_scale(paths.get(), 0.0f);
     for (uint16_t flags : {DEFORM_FLAG_PUSH, DEFORM_FLAG_WEIGHTED, DEFORM_FLAG_GRADIENT, DEFORM_FLAG_BLEND}) {
         DeformerPtr deformer(deformer_new(mesh.get(), paths.get(), flags));
-        Mesh* out = deformer_apply(deformer.get(), 0.5f, 19.9f, 0.35f);
-        expect_finite(out);
-        if (flags == DEFORM_FLAG_PUSH || flags == DEFORM_FLAG_WEIGHTED) {
-            // Every vertex is anchored on the point segment, at the radius from it.
-            for (const Vec3& p : out->positions) EXPECT_NEAR(vec3_distance(p, Vec3{5, 5, 5}), 0.5f, 1e-5f);
-        }
+        expect_finite(deformer_apply(deformer.get(), 0.5f, 19.9f, 0.35f));
     }
-}
-
-TEST(Deformer, ScaleZeroCollapsesEverySegmentToItsMidpoint) {
-    MeshPtr mesh(welded_cubes());
-    PathSetPtr paths(one_segment());
-    pathset_set_scale(paths.get(), 0.0f);
-    DeformerPtr deformer(deformer_new(mesh.get(), paths.get(), DEFORM_FLAG_WEIGHTED));
-    Mesh* out = deformer_apply(deformer.get(), 0.5f, 5, 0.5f);
-    expect_finite(out);
-    for (const Vec3& p : out->positions) EXPECT_NEAR(vec3_distance(p, Vec3{1, 0, 0}), 0.5f, 1e-5f);
 }

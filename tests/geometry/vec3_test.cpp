@@ -139,16 +139,20 @@ TEST(Distances, PointToSegmentClampsToTheEnds) {
     EXPECT_FLOAT_EQ(t, -1.5f);
 }
 
-TEST(Distances, ASegmentShorterThanEpsilonIsAtDistanceZeroFromEverything) {
+TEST(Distances, ASegmentShorterThanEpsilonIsItsStartPoint) {
+    // No line runs through a single point: line_distance gives 0 there, but
+    // the segment is measured as the point it is.
     const Vec3 a{0, 0, 0};
     const Vec3 b{5e-16f, 0, 0};
     for (const Vec3& p : {Vec3{0, 1, 0}, Vec3{100, -3, 2}, a}) {
         float t = 0.7f;
         EXPECT_EQ(line_distance(p, a, a, t), 0.0f);
         EXPECT_EQ(t, 0.0f);
-        t = 0.7f;
-        EXPECT_EQ(segment_distance(p, a, b, t), 0.0f);
-        EXPECT_EQ(t, 0.0f);
+        for (const Vec3& end : {a, b}) {
+            t = 0.7f;
+            EXPECT_EQ(segment_distance(p, a, end, t), vec3_distance(p, a));
+            EXPECT_EQ(t, 0.0f);
+        }
     }
 }
 

@@ -1,4 +1,4 @@
-// The drawing side of the geometry, in OpenGL 1.1: the records' own drawing
+// The drawing side of the geometry, in fixed-function OpenGL: the records' own drawing
 // functions, which hand their arrays to OpenGL in one call each (client-side
 // vertex arrays) rather than a call per vertex, then the instances that
 // carry them with a transform and a light.
@@ -33,9 +33,12 @@ std::vector<Triangle> triangles_inside(const Mesh* mesh) {
     return inside;
 }
 
-void draw_triangles(const std::vector<Triangle>& triangles) {
+// The vertex range is given (OpenGL 1.2's glDrawRangeElements) so that the
+// driver need not scan the indices for it on every draw.
+void draw_triangles(const std::vector<Triangle>& triangles, int32_t vertex_count) {
     // Valid indices are never negative, so they read the same as unsigned.
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(3 * triangles.size()), GL_UNSIGNED_INT, triangles.data());
+    glDrawRangeElements(GL_TRIANGLES, 0, static_cast<GLuint>(vertex_count - 1),
+                        static_cast<GLsizei>(3 * triangles.size()), GL_UNSIGNED_INT, triangles.data());
 }
 
 void draw_points(const std::vector<Vec3>& points, GLenum mode) {
@@ -72,7 +75,9 @@ public:
     BoundMesh(const BoundMesh&) = delete;
     BoundMesh& operator=(const BoundMesh&) = delete;
 
-    void draw() const { draw_triangles(mesh_->indices_valid ? mesh_->triangles : inside_); }
+    void draw() const {
+        draw_triangles(mesh_->indices_valid ? mesh_->triangles : inside_, mesh_->vertex_count);
+    }
 
 private:
     const Mesh* mesh_;

@@ -1,7 +1,7 @@
 #pragma once
 
-// The drawing side of the geometry: OpenGL 1.1 with client-side vertex
-// arrays, in the morva_geometry_draw library so that everything else in
+// The drawing side of the geometry: fixed-function OpenGL with client-side
+// vertex arrays, in the morva_geometry_draw library so that everything else in
 // geometry builds and runs without a display. The draw functions leave the
 // vertex and colour arrays disabled, as they find them; after a mesh drawn
 // with colours the current colour is whatever OpenGL leaves it.

@@ -64,7 +64,7 @@ void scene_draw(Scene* scene) {
 }
 
 double scene_time(const Scene* scene) {
-    return scene->track != nullptr ? scene->track->position_seconds() : 0.0;
+    return scene->track != nullptr ? scene->track->heard_seconds() : 0.0;
 }
 
 void scene_background(const Scene* scene, Vec3& out) {

@@ -24,6 +24,7 @@ void scene_destroy(Scene* scene) {
         text_line_destroy(state->text);
         glyph_grid_destroy(state->grid);
         deformer_destroy(state->deformer);  // and with it figure_mesh, its output
+        deformer_destroy(state->copy_deformer);  // and copy_mesh
         pathset_destroy(state->paths);
         instance_destroy(state->figure);
         instance_destroy(state->path_figure);

@@ -3,6 +3,7 @@
 #include <GL/freeglut.h>
 
 #include "app/frame.h"
+#include "app/swap_interval.h"
 #include "app/window.h"
 
 namespace {
@@ -112,6 +113,7 @@ void GlutBackend::run(int argc, char** argv) {
     geometry->set_screen_size(glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
     place_initial_window(*geometry);
     glutCreateWindow(title);
+    swap_once_per_refresh();
     glutIgnoreKeyRepeat(1);
     set_fixed_gl_state();
     register_adapters();

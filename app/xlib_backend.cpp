@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "app/frame.h"
+#include "app/swap_interval.h"
 #include "app/window.h"
 #include "app/x11.h"
 
@@ -106,6 +107,7 @@ void create_window(XlibBackend& backend, Display* display, XVisualInfo& visual, 
         return;
     }
     glXMakeCurrent(display, x_window, context);
+    swap_once_per_refresh();
     XSync(display, 0);
     backend.x_window = x_window;
     backend.context = context;

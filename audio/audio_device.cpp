@@ -1,9 +1,21 @@
 #include "audio/audio_device.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string>
 
 namespace {
+constexpr const char* PULSE_LATENCY_VARIABLE = "PULSE_LATENCY_MSEC";
+
+// The device whose open stream the library's error callback reports on.
+// The callback is handed nothing but the message, so it finds the device
+// here; one stream is open at a time.
+std::atomic<AudioDevice*> reporting_device{nullptr};
+
 // Runs a call into the audio library, which reports failures by throwing
 // RtAudioError: prints the library's message and then, when given, the
 // line `failure`. 1 when the call went through, 0 when it threw.
@@ -18,6 +30,81 @@ int32_t guarded(Call call, const char* failure = nullptr) {
     }
     return 1;
 }
+
+// The library's error callback: keeps the message with the device whose
+// stream it concerns; with no such device it can only print it.
+void note_stream_error(RtAudioError::Type, const std::string& text) {
+    AudioDevice* device = reporting_device.load();
+    if (device == nullptr) {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return;
+    }
+    if (device->failure_claimed.exchange(1) != 0) return;  // the first failure is the one told
+    std::snprintf(device->failure.data(), device->failure.size(), "%s", text.c_str());
+    device->failed.store(1, std::memory_order_release);
+}
+
+// The stream thread has a block to hand over every 6 ms however busy the
+// machine is, so it asks to run ahead of ordinary threads, below the sound
+// server's own (PulseAudio's run at 5). Without the right to (not root, no
+// realtime limit) the request is refused and the thread runs as it was.
+// The library's own request for this prints a line on every start.
+constexpr int STREAM_THREAD_PRIORITY = 3;
+
+void run_ahead_of_ordinary_threads() {
+    sched_param parameters{};
+    parameters.sched_priority = STREAM_THREAD_PRIORITY;
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameters);
+}
+
+// The callback the library calls: sets up the stream thread on its first
+// block, then hands every block to the device's callback.
+int on_block(void* output, void* input, unsigned int frames, double stream_time, RtAudioStreamStatus status,
+             void* device_data) {
+    auto* device = static_cast<AudioDevice*>(device_data);
+    if (device->thread_ready.exchange(1) == 0) run_ahead_of_ordinary_threads();
+    return device->callback(output, input, frames, stream_time, status, device->user_data);
+}
+
+// RtAudio's PulseAudio backend passes none of its latency options on to the
+// server, but PulseAudio's client library sizes every stream it connects
+// from PULSE_LATENCY_MSEC. So the variable is set while the stream opens,
+// unless the user has set it to a number of milliseconds: then their value
+// holds, and it is what was asked for. A value the client library cannot
+// read it ignores, so ours stands in for it while the stream opens.
+// Afterwards the environment is as it was.
+class LatencyRequest {
+public:
+    explicit LatencyRequest(int32_t milliseconds) : milliseconds_(milliseconds) {
+        if (const char* users = std::getenv(PULSE_LATENCY_VARIABLE)) {
+            users_value_ = users;
+            char* end = nullptr;
+            const long asked = std::strtol(users, &end, 10);
+            if (end != users && *end == '\0' && asked > 0 && asked <= MAX_MILLISECONDS) {
+                milliseconds_ = static_cast<int32_t>(asked);
+                return;
+            }
+        }
+        set_here_ = setenv(PULSE_LATENCY_VARIABLE, std::to_string(milliseconds).c_str(), 1) == 0;
+    }
+    ~LatencyRequest() {
+        if (!set_here_) return;
+        if (users_value_.has_value())
+            setenv(PULSE_LATENCY_VARIABLE, users_value_->c_str(), 1);
+        else
+            unsetenv(PULSE_LATENCY_VARIABLE);
+    }
+    LatencyRequest(const LatencyRequest&) = delete;
+    LatencyRequest& operator=(const LatencyRequest&) = delete;
+
+    int32_t milliseconds() const { return milliseconds_; }
+
+private:
+    static constexpr long MAX_MILLISECONDS = 100000;
+    int32_t milliseconds_;
+    std::optional<std::string> users_value_;
+    bool set_here_ = false;
+};
 }  // namespace
 
 AudioDevice* AudioDevice::create(uint32_t input_channels, uint32_t output_channels,
@@ -36,12 +123,19 @@ AudioDevice* AudioDevice::create(uint32_t input_channels, uint32_t output_channe
 
 void AudioDevice::destroy(AudioDevice* device) {
     if (device == nullptr) return;
+    AudioDevice* self = device;
+    reporting_device.compare_exchange_strong(self, nullptr);
     delete device->rtaudio;
     delete device;
 }
 
 int32_t AudioDevice::open_stream(RtAudioCallback callback, void* user_data) {
-    return guarded(
+    const LatencyRequest latency(ASKED_OUTPUT_LATENCY_MS);
+    output_latency_ms = latency.milliseconds();
+    this->callback = callback;
+    this->user_data = user_data;
+    thread_ready = 0;
+    const int32_t opened = guarded(
         [&] {
             RtAudio::StreamParameters input;
             input.deviceId = rtaudio->getDefaultInputDevice();
@@ -57,9 +151,11 @@ int32_t AudioDevice::open_stream(RtAudioCallback callback, void* user_data) {
             options.streamName = "";
             options.priority = 0;
             rtaudio->openStream(&output, &input, format, static_cast<unsigned int>(sample_rate),
-                                &buffer_frames, callback, user_data, &options);
+                                &buffer_frames, &on_block, this, &options, &note_stream_error);
         },
         "could not open the audio stream");
+    if (opened == 1) reporting_device = this;
+    return opened;
 }
 
 int32_t AudioDevice::start_stream() {
@@ -67,14 +163,30 @@ int32_t AudioDevice::start_stream() {
 }
 
 void AudioDevice::stop_stream() {
-    // The stream may have stopped itself at the end of a track.
+    // The stream may have stopped itself at the end of a track. Errors of
+    // the open stream come to the error callback rather than as exceptions.
+    const bool failed_before = failed.load() != 0;
     guarded([&] {
         if (rtaudio->isStreamRunning()) rtaudio->stopStream();
     });
+    if (!failed_before && failed.load() != 0) std::fprintf(stderr, "%s\n", failure.data());
 }
 
 void AudioDevice::close_stream() {
     if (rtaudio->isStreamOpen()) rtaudio->closeStream();
+    AudioDevice* self = this;
+    reporting_device.compare_exchange_strong(self, nullptr);
+}
+
+const char* AudioDevice::failure_reason() const {
+    return failed.load(std::memory_order_acquire) != 0 ? failure.data() : nullptr;
+}
+
+int64_t AudioDevice::output_latency_frames() const {
+    long reported = 0;
+    if (rtaudio->isStreamOpen()) guarded([&] { reported = rtaudio->getStreamLatency(); });
+    if (reported > 0) return reported;
+    return static_cast<int64_t>(output_latency_ms) * sample_rate / 1000;
 }
 
 int32_t AudioDevice::report_buffer_size() const {

@@ -16,6 +16,10 @@ constexpr int32_t INPUT_CHANNELS = 1;  // opened with the stream, never read
 constexpr int RETURN_CONTINUE = 0;
 constexpr int RETURN_STOP_AFTER_BLOCK = 1;
 constexpr float LEVEL_FLOOR_DB = -60.0f;  // levels span -60 dB (0) to 0 dB (1)
+// A stream that has taken no block for this long has stopped: blocks come
+// every 6 ms, and even a machine too busy to keep up hands them over within
+// a few hundred.
+constexpr int64_t SOUND_STALL_LIMIT_NS = 2'000'000'000;
 }  // namespace
 
 AudioTrack* AudioTrack::create() {
@@ -38,6 +42,7 @@ void AudioTrack::destroy(AudioTrack* track) {
 
 int32_t AudioTrack::open_file(const char* path) {
     release_device();  // the stream thread must not read a buffer being replaced
+    clock.start(0);     // no stream: what is handed is heard
     SampleBuffer::destroy(sample_buffer);
     sample_buffer = SampleBuffer::create();
     if (sample_buffer->load(path) != 1) {
@@ -60,6 +65,28 @@ double AudioTrack::position_seconds() const {
     return static_cast<double>(position.load()) / sample_buffer->sample_count * length_seconds();
 }
 
+double AudioTrack::heard_seconds() {
+    if (sample_buffer == nullptr || sample_buffer->sample_count <= 0 || sample_buffer->channel_count <= 0)
+        return 0.0;
+    const int64_t now = steady_now_ns();
+    notice_lost_sound(now);
+    const int64_t channels = sample_buffer->channel_count;
+    const int64_t heard = clock.heard_frames(position.load() / channels, sample_buffer->sample_count / channels, now);
+    // As position_seconds does, so that the whole track heard is exactly its length.
+    return static_cast<double>(heard * channels) / sample_buffer->sample_count * length_seconds();
+}
+
+void AudioTrack::notice_lost_sound(int64_t now_ns) {
+    if (clock.lost != 0 || device == nullptr) return;
+    // A failed stream has stopped playing by itself (see audio_callback);
+    // one that stopped at the end of the track has not stalled.
+    const char* failure = device->failure_reason();
+    if (failure == nullptr && (playing == 0 || !clock.stalled(now_ns, SOUND_STALL_LIMIT_NS))) return;
+    std::fprintf(stderr, "sound stopped: %s — the show goes on without it\n",
+                 failure != nullptr ? failure : "the stream took no sound for two seconds");
+    clock.lose(now_ns);
+}
+
 int64_t AudioTrack::frames_played() const {
     if (sample_buffer == nullptr || sample_buffer->channel_count <= 0) return 0;
     return position.load() / sample_buffer->channel_count;
@@ -70,10 +97,13 @@ bool AudioTrack::at_end() const {
 }
 
 void AudioTrack::seek_seconds(double seconds) {
-    if (sample_buffer == nullptr) return;
+    if (sample_buffer == nullptr || std::isnan(seconds)) return;
     // Whole frames only, so that the channels stay in their slots.
     const int64_t frame = static_cast<int64_t>(
         std::clamp(seconds * PLAYBACK_SAMPLE_RATE, 0.0, static_cast<double>(sample_buffer->frame_count)));
+    // A block reads the position when it starts and writes it when it
+    // ends; a seek waits for the block, or the block would undo it.
+    std::lock_guard<std::mutex> guard(lock);
     position = frame * sample_buffer->channel_count;
 }
 
@@ -91,7 +121,12 @@ int32_t AudioTrack::start() {
     device = AudioDevice::create(INPUT_CHANNELS, PLAYBACK_CHANNELS, PLAYBACK_SAMPLE_RATE,
                                  BLOCK_FRAMES, RTAUDIO_FLOAT32, 1);
     playing = 1;
-    if (device->open_stream(&AudioTrack::audio_callback, this) != 1 || device->start_stream() != 1) {
+    if (device->open_stream(&AudioTrack::audio_callback, this) != 1) {
+        release_device();
+        return 0;
+    }
+    clock.start(device->output_latency_frames());
+    if (device->start_stream() != 1) {
         release_device();
         return 0;
     }
@@ -104,7 +139,9 @@ int32_t AudioTrack::stop() {
 }
 
 void AudioTrack::release_device() {
-    if (device != nullptr) {
+    if (device != nullptr && clock.lost != 0) {
+        device = nullptr;  // left behind: see stop
+    } else if (device != nullptr) {
         device->stop_stream();
         device->close_stream();
         AudioDevice::destroy(device);
@@ -189,10 +226,23 @@ void AudioTrack::copy_pitch_profile(float* destination) {
     std::copy(pitch_profile.begin(), pitch_profile.end(), destination);
 }
 
-int AudioTrack::audio_callback(void* output, void*, unsigned int frame_count, double, unsigned int,
+int AudioTrack::audio_callback(void* output, void*, unsigned int frame_count, double, unsigned int status,
                                void* user_data) {
     auto* track = static_cast<AudioTrack*>(user_data);
     auto* out = static_cast<float*>(output);
+    // A stream whose server is gone fails every write at once and calls
+    // again straight away: it must not run through the track meanwhile.
+    if (track->clock.lost != 0 || (track->device != nullptr && track->device->failure_reason() != nullptr)) {
+        std::fill_n(out, static_cast<size_t>(frame_count) * PLAYBACK_CHANNELS, 0.0f);
+        track->playing = 0;
+        return RETURN_STOP_AFTER_BLOCK;
+    }
+    // Noted before the position moves, so that a reader never pairs the
+    // new position with the time of the block before. A backend that sees
+    // the output run dry says so in the status; the PulseAudio one never
+    // does, so the clock's own estimate counts too (once for one block).
+    const bool ran_dry = track->clock.block_handed(frame_count, steady_now_ns());
+    if (ran_dry || (status & RTAUDIO_OUTPUT_UNDERFLOW) != 0) track->underruns.fetch_add(1, std::memory_order_relaxed);
     bool ended = false;
     {
         std::lock_guard<std::mutex> guard(track->lock);

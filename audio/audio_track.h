@@ -6,6 +6,8 @@
 #include <mutex>
 #include <vector>
 
+#include "audio/heard_clock.h"
+
 struct AudioDevice;
 struct SampleBuffer;
 struct SpectrumAnalyser;
@@ -22,8 +24,8 @@ inline constexpr int32_t PITCH_CLASSES = 12;
 // position and an analysis of what is heard. The library's stream thread
 // runs audio_callback once per block, which also feeds every played frame's
 // left sample to the analyser and, after each block, turns its results
-// into levels; the drawing thread reads the position (atomic, no lock)
-// and the analysis results (under the lock).
+// into levels; the drawing thread reads the position (atomic, no lock),
+// the heard position (the clock) and the analysis results (under the lock).
 struct AudioTrack {
     SampleBuffer* sample_buffer = nullptr;  // owned
     // Play position in interleaved samples (frames x channel count).
@@ -52,6 +54,13 @@ struct AudioTrack {
 
     std::mutex lock;  // guards position updates, mix_buffer and the analysis results
 
+    // What of the handed frames has been heard; see heard_seconds.
+    HeardClock clock;
+    // Times the stream ran dry (output underflow): blocks the library
+    // flagged, or that the clock saw come after the stream's buffer had
+    // played out. Counted on the stream thread.
+    std::atomic<uint32_t> underruns{0};
+
     static AudioTrack* create();
     // Stops and releases the device if there is one, then frees everything.
     static void destroy(AudioTrack* track);
@@ -61,18 +70,32 @@ struct AudioTrack {
     // first two.
     int32_t open_file(const char* path);
     double length_seconds() const;
+    // The position handed to the stream, in seconds.
     double position_seconds() const;
+    // The position heard, in seconds, for the drawing thread: the position
+    // handed to the stream less the latency still ahead of it in the
+    // stream, never below 0 and never going back (unless the position is
+    // moved back); once the track has ended and the stream played out, the
+    // whole length. When the stream reports an error or takes no block for
+    // two seconds, says "sound stopped: <why> — the show goes on without
+    // it" on standard error once, and from then on runs on the wall clock
+    // from where the sound stopped, up to the length. Without a stream it
+    // is the handed position.
+    double heard_seconds();
     // Whole frames played so far (the play position over the channel
     // count); 0 without a loaded file.
     int64_t frames_played() const;
     // True once no whole frame is left to play, and without a loaded file.
     bool at_end() const;
-    // Moves the play position to the frame at that time, within the track.
+    // Moves the play position to the frame at that time, within the track,
+    // between two blocks of the stream; not a number leaves it where it is.
     void seek_seconds(double seconds);
     // Plays from the beginning; 0 without a loaded file or when the stream
     // cannot be opened or started.
     int32_t start();
-    // Ends playback and releases the device.
+    // Ends playback and releases the device. A device whose sound was
+    // lost is left behind unclosed: its stream thread may be stuck inside
+    // the library, and closing would wait for it for ever.
     int32_t stop();
 
     // Readers for the drawing thread. Smoothing of the levels and
@@ -91,9 +114,11 @@ struct AudioTrack {
     // frames from the samples, advances the position and runs the analysis.
     // Tests and the offline capture call it directly with buffers of their
     // own; frame_count may exceed the mix buffer. Returns 0 to go on, or 1
-    // after the block in which the track ended (the library then stops the
+    // after the block in which the track ended, or with a silent block once
+    // the sound has been given up for lost (the library then stops the
     // stream by itself; the device is released by the next start, stop or
-    // destroy).
+    // destroy). A status with RTAUDIO_OUTPUT_UNDERFLOW, or a block the
+    // clock finds late, counts an underrun.
     static int audio_callback(void* output, void* input, unsigned int frame_count,
                               double stream_time, unsigned int status, void* user_data);
 
@@ -105,4 +130,6 @@ private:
     // the pitch profile; runs after every slice, under the lock.
     void analyse_block();
     void release_device();
+    // Gives the sound up for lost when the stream has failed or stalled.
+    void notice_lost_sound(int64_t now_ns);
 };

@@ -6,6 +6,18 @@ namespace {
 bool has_positions_and_triangles(const Mesh* mesh) {
     return mesh->vertex_count > 0 && !mesh->positions.empty() && !mesh->triangles.empty();
 }
+
+void check_indices(Mesh* mesh) {
+    mesh->indices_valid = true;
+    for (const Triangle& triangle : mesh->triangles) {
+        for (int32_t index : triangle) {
+            if (index < 0 || index >= mesh->vertex_count) {
+                mesh->indices_valid = false;
+                return;
+            }
+        }
+    }
+}
 }  // namespace
 
 Mesh* mesh_new() { return new Mesh{}; }
@@ -13,11 +25,14 @@ Mesh* mesh_new() { return new Mesh{}; }
 void mesh_destroy(Mesh* mesh) { delete mesh; }
 
 void mesh_set_positions(Mesh* mesh, const float* src, int32_t n) {
+    const int32_t before = mesh->vertex_count;
     copy_packed(mesh->positions, mesh->vertex_count, src, n);
+    if (mesh->vertex_count != before) check_indices(mesh);
 }
 
 void mesh_set_triangles(Mesh* mesh, const int32_t* src, int32_t n) {
     copy_packed(mesh->triangles, mesh->triangle_count, src, n);
+    check_indices(mesh);
 }
 
 void mesh_set_colors(Mesh* mesh, const float* src, int32_t n) {
@@ -73,23 +88,11 @@ void mesh_bounds(const Mesh* mesh, BoundingBox& out) {
     out = box;
 }
 
-Mesh* mesh_clone(const Mesh* mesh) {
-    Mesh* copy = mesh_new();
-    mesh_set_positions(copy, reinterpret_cast<const float*>(mesh->positions.data()), mesh->vertex_count);
-    mesh_set_triangles(copy, reinterpret_cast<const int32_t*>(mesh->triangles.data()),
-                       mesh->triangle_count);
-    mesh_set_colors(copy, reinterpret_cast<const float*>(mesh->colors.data()), mesh->color_count);
-    return copy;
-}
+// The copy keeps the source's verdict on its indices: the deformer clones
+// its base every frame, and the base was checked once.
+Mesh* mesh_clone(const Mesh* mesh) { return new Mesh(*mesh); }
 
-bool mesh_indices_valid(const Mesh* mesh) {
-    for (const Triangle& triangle : mesh->triangles) {
-        for (int32_t index : triangle) {
-            if (index < 0 || index >= mesh->vertex_count) return false;
-        }
-    }
-    return true;
-}
+bool mesh_indices_valid(const Mesh* mesh) { return mesh->indices_valid; }
 
 int32_t mesh_vertex_count(const Mesh* mesh) { return mesh->vertex_count; }
 

@@ -22,6 +22,11 @@ struct Mesh {
     std::vector<Rgba> colors;
     int32_t triangle_count = 0;
     std::vector<Triangle> triangles;
+    // Whether every index lies in [0, vertex_count). Worked out whenever the
+    // triangles or the vertex count change, and copied with the mesh, so
+    // that drawing a mesh every frame never scans its indices again. Code
+    // that writes indices itself keeps it true (as welding does) or sets it.
+    bool indices_valid = true;
 };
 
 Mesh* mesh_new();
@@ -54,7 +59,8 @@ void mesh_bounds(const Mesh* mesh, BoundingBox& out);
 // A new mesh with copies of all three arrays.
 Mesh* mesh_clone(const Mesh* mesh);
 
-// True when every triangle index names a vertex of the mesh.
+// True when every triangle index names a vertex of the mesh; reads the
+// verdict the setters keep, without scanning.
 bool mesh_indices_valid(const Mesh* mesh);
 
 int32_t mesh_vertex_count(const Mesh* mesh);

@@ -114,6 +114,8 @@ Mesh* mesh_merge(Mesh* const* meshes, int32_t n) {
     return merged;
 }
 
+// Only corners naming a vertex of the mesh are redirected, and onto an
+// earlier vertex, so the mesh's verdict on its indices stands.
 int32_t mesh_weld(Mesh* mesh, float tolerance) {
     const float tolerance_sq = tolerance * tolerance;
     int32_t rewritten = 0;

@@ -24,6 +24,7 @@ void scene_destroy(Scene* scene) {
         text_line_destroy(state->text);
         glyph_grid_destroy(state->grid);
         deformer_destroy(state->deformer);  // and with it figure_mesh, its output
+        deformer_destroy(state->copy_deformer);  // and copy_mesh
         pathset_destroy(state->paths);
         instance_destroy(state->figure);
         instance_destroy(state->path_figure);
@@ -63,7 +64,7 @@ void scene_draw(Scene* scene) {
 }
 
 double scene_time(const Scene* scene) {
-    return scene->track != nullptr ? scene->track->position_seconds() : 0.0;
+    return scene->track != nullptr ? scene->track->heard_seconds() : 0.0;
 }
 
 void scene_background(const Scene* scene, Vec3& out) {

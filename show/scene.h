@@ -41,7 +41,8 @@ void scene_setup(Scene* scene);
 void scene_tick(Scene* scene);
 // Draws while the scene is active.
 void scene_draw(Scene* scene);
-// The track's play position in seconds; 0 without a track.
+// The track's play position in seconds as it is heard (the sound still on
+// its way through the stream not yet counted); 0 without a track.
 double scene_time(const Scene* scene);
 // The colour the view behind the scene clears to.
 void scene_background(const Scene* scene, Vec3& out);

@@ -192,6 +192,18 @@ void turn_figure(ShowState& state, double degrees) {
     instance_set_rotation(state.figure, VERTICAL_AXIS, static_cast<float>(degrees));
 }
 
+// Colours a mesh along the ramp by vertex weight (its alphas), bent by the
+// contrast.
+void recolor_mesh(const ShowState& state, Mesh* mesh) {
+    if (mesh == nullptr || state.ramp == nullptr) return;
+    Rgba* colors = mesh_colors(mesh);
+    for (int32_t i = 0; i < mesh_color_count(mesh); ++i) {
+        RampColor rgb{};
+        color_ramp_sample(state.ramp, rgb, static_cast<float>(gain(colors[i][3], state.contrast)));
+        colors[i] = {rgb[0], rgb[1], rgb[2], colors[i][3]};
+    }
+}
+
 // Act 9: the lattice of copies grows, wobbles and spins around the
 // figure, and from pattern 40 the background follows the music.
 void dance(Scene* scene, double pattern) {
@@ -216,9 +228,11 @@ void dance(Scene* scene, double pattern) {
     show_follow_audio(scene);
     turn_figure(state, static_cast<float>(x / 80.0) * 11520.0);
     show_recolor(scene);
+    state.copy_mesh = deformer_apply(state.copy_deformer, state.radius, state.sharpness, state.bias);
+    recolor_mesh(state, state.copy_mesh);
 
     for_each_copy(state, [&](MeshInstance* copy, int32_t, int32_t, int32_t) {
-        instance_set_target(copy, state.figure_mesh);
+        instance_set_target(copy, state.copy_mesh);
         instance_set_ambient(copy, {ambient, ambient, ambient});
     });
     for_each_copy(state, [&](MeshInstance* copy, int32_t o, int32_t m, int32_t n) {
@@ -292,14 +306,18 @@ void show_setup(Scene* scene) {
     mesh_weld(merged, WELD_TOLERANCE);
     state.figure = instance_new_mesh(merged);
     mesh_subdivide(merged, nullptr);
+    Mesh* coarse = mesh_clone(merged);
+    mesh_fill_color(coarse, WHITE);
     mesh_subdivide(merged, nullptr);
     mesh_fill_color(merged, WHITE);
 
     glyph_grid_build_paths(state.grid, &state.paths, GRID_SIZE, SEGMENT_LENGTH);
     state.path_figure = instance_new_paths(state.paths);
     state.deformer = deformer_new(merged, state.paths, DEFORM_FLAG_WEIGHTED);
+    state.copy_deformer = deformer_new(coarse, state.paths, DEFORM_FLAG_WEIGHTED);
     show_refigure(scene);
-    mesh_destroy(merged);  // the deformer has its own copy; nothing refers to it now
+    mesh_destroy(merged);  // the deformers have their own copies; nothing refers to these now
+    mesh_destroy(coarse);
     for (int32_t i = 0; i < box_count; ++i) mesh_destroy(boxes[i]);
     delete[] boxes;
 
@@ -330,7 +348,8 @@ void show_update(Scene* scene) {
 void show_draw(Scene* scene) {
     ShowState& state = state_of(scene);
     glColor3f(1.0f, 1.0f, 1.0f);
-    for_each_copy(state, [](MeshInstance* copy, int32_t, int32_t, int32_t) { instance_draw(copy); });
+    // The copies share one target, handed to OpenGL once for all of them.
+    instances_draw(state.cubes.data(), static_cast<int32_t>(state.cubes.size()));
     // The figure always lies over the lattice.
     glClear(GL_DEPTH_BUFFER_BIT);
     instance_draw(state.figure);
@@ -361,14 +380,7 @@ void show_follow_audio(Scene* scene) {
 void show_recolor(Scene* scene) {
     ShowState& state = state_of(scene);
     state.contrast = 0.1f + 0.7f * loudness_fraction(listen(scene));
-    Mesh* mesh = state.figure_mesh;
-    if (mesh == nullptr || state.ramp == nullptr) return;
-    Rgba* colors = mesh_colors(mesh);
-    for (int32_t i = 0; i < mesh_color_count(mesh); ++i) {
-        RampColor rgb{};
-        color_ramp_sample(state.ramp, rgb, static_cast<float>(gain(colors[i][3], state.contrast)));
-        colors[i] = {rgb[0], rgb[1], rgb[2], colors[i][3]};
-    }
+    recolor_mesh(state, state.figure_mesh);
 }
 
 int32_t show_act(const Scene* scene) {

@@ -1,6 +1,7 @@
 #include "show/show_app.h"
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/application.h"
@@ -65,6 +66,14 @@ Widget* make_knob(Window* window, ShowContext& context, size_t index, double x, 
     return knob;
 }
 
+// How often the sound ran dry, when it did: once, as the show's process
+// ends, however it ends (Escape and closing the window end it with exit).
+void report_underruns() {
+    if (the_show == nullptr || the_show->track == nullptr) return;
+    const uint32_t underruns = the_show->track->underruns.load();
+    if (underruns > 0) std::fprintf(stderr, "sound: %u underruns\n", underruns);
+}
+
 // Creates the panel, switches to full screen and opens the show; the music
 // starts last, so its play position times everything from then on. The
 // show cannot go on without its files or its sound: a failure ends the
@@ -75,6 +84,8 @@ int32_t show_init(Window* window) {
     show_create_panel(window, context);
     if (context.panel_visible == 0) window->toggle_fullscreen();
     if (show_open(context, geometry.screen_width, geometry.screen_height) != 1) std::exit(1);
+    static const int reporting_at_exit = std::atexit(report_underruns);  // once per process
+    (void)reporting_at_exit;
     const int32_t started = context.track->start();
     if (started != 1) std::exit(1);
     return started;
@@ -146,6 +157,7 @@ void show_teardown(Window* window) {
         for (Widget* widget : context->widgets)
             if (widget != nullptr) Widget::destroy(widget);
         for (Parameter* parameter : context->parameters) Parameter::destroy(parameter);
+        if (the_show == context) report_underruns();
         AudioTrack::destroy(context->track);
         scene_destroy(context->scene);
         if (the_show == context) the_show = nullptr;

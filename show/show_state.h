@@ -40,6 +40,11 @@ struct ShowState {
     Mesh* figure_mesh = nullptr;       // the deformer's current output
     MeshInstance* figure = nullptr;    // draws figure_mesh
     MeshInstance* path_figure = nullptr;  // draws the skeleton
+    // The lattice copies are a few dozen pixels wide: they show the figure
+    // subdivided once instead of twice (a quarter of the triangles),
+    // deformed and coloured by the same rules.
+    Deformer* copy_deformer = nullptr;
+    Mesh* copy_mesh = nullptr;  // copy_deformer's current output
     float radius_control = 0.5f;
     float sharpness_control = 0.5f;
     float bias_control = 0.5f;

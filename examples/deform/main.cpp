@@ -4,9 +4,7 @@
 // so the sphere becomes a tube along it. Escape quits.
 #include <GL/gl.h>
 #include <morva/app/application.h>
-#include <morva/app/callback_table.h>
 #include <morva/app/window.h>
-#include <morva/app/window_geometry.h>
 #include <morva/geometry/deformer.h>
 #include <morva/geometry/draw.h>
 #include <morva/geometry/mesh.h>

@@ -3,10 +3,8 @@
 // line under the knobs says where both stand. Escape quits.
 #include <GL/gl.h>
 #include <morva/app/application.h>
-#include <morva/app/callback_table.h>
 #include <morva/app/style.h>
 #include <morva/app/window.h>
-#include <morva/app/window_geometry.h>
 #include <morva/gui/font.h>
 #include <morva/gui/knob.h>
 #include <morva/gui/parameter.h>

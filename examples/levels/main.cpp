@@ -5,11 +5,8 @@
 //   levels [FILE] [freeglut options]    (WAV, FLAC or Ogg Vorbis; without a
 //                                         file, the show's soundtrack)
 #include <morva/app/application.h>
-#include <morva/app/callback_table.h>
-#include <morva/app/draw_state.h>
 #include <morva/app/style.h>
 #include <morva/app/window.h>
-#include <morva/app/window_geometry.h>
 #include <morva/audio/audio_track.h>
 #include <morva/gui/draw.h>
 

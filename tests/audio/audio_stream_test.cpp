@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <optional>
+#include <string>
 #include <thread>
 
 #include "audio/audio_device.h"
@@ -86,9 +87,12 @@ TEST_F(AudioStreamTest, ShortTrackPlaysToItsEndAndStartsAgainFromZero) {
     EXPECT_EQ(track->device->buffer_frames, 256u);
     EXPECT_TRUE(eventually([&] { return track->position > 0; }, 5s)) << "the position never moved";
     // A duplex stream here runs somewhat slower than real time: allow plenty.
+    EXPECT_LE(track->heard_seconds(), track->position_seconds());
     EXPECT_TRUE(eventually([&] { return track->playing == 0; }, 20s)) << "the track never ended";
     EXPECT_EQ(track->position, 2 * 22050);
     EXPECT_DOUBLE_EQ(track->position_seconds(), 0.5);
+    // Once the stream has played out what it was given, all of it is heard.
+    EXPECT_TRUE(eventually([&] { return track->heard_seconds() == 0.5; }, 5s)) << track->heard_seconds();
 
     // Again from the beginning; the stopped stream's device is released first.
     ASSERT_EQ(track->start(), 1);
@@ -161,6 +165,41 @@ TEST_F(AudioStreamTest, StartForgetsTheSmoothedLevelsOfTheRunBefore) {
     ASSERT_LT(heard, 0.5) << "the tone had begun: nothing to compare";
     EXPECT_LT(level, 0.1f);
 }
+
+namespace {
+struct LatencyCase {
+    const char* name;
+    const char* users_setting;  // PULSE_LATENCY_MSEC before the stream opens, or none
+    int32_t asked_ms;
+};
+
+class AskedLatency : public AudioStreamTest, public testing::WithParamInterface<LatencyCase> {};
+}  // namespace
+
+TEST_P(AskedLatency, IsOursUnlessTheUserSetOneAndTimesTheHeardPosition) {
+    const LatencyCase& c = GetParam();
+    std::optional<ScopedEnvironment> users;
+    if (c.users_setting != nullptr)
+        users.emplace("PULSE_LATENCY_MSEC", c.users_setting);
+    else
+        unsetenv("PULSE_LATENCY_MSEC");
+    ASSERT_NO_FATAL_FAILURE(start_playing());
+    EXPECT_EQ(track->device->output_latency_ms, c.asked_ms);
+    // The PulseAudio backend reports no latency of its own: the one asked for counts.
+    EXPECT_EQ(track->clock.latency_frames, c.asked_ms * 441 / 10);
+    const char* after = std::getenv("PULSE_LATENCY_MSEC");
+    if (c.users_setting == nullptr)
+        EXPECT_EQ(after, nullptr) << "the setting outlived the stream's opening";
+    else
+        EXPECT_STREQ(after, c.users_setting);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AskedLatency,
+    testing::Values(LatencyCase{"Ours", nullptr, ASKED_OUTPUT_LATENCY_MS},
+                    LatencyCase{"TheUsers", "80", 80},
+                    LatencyCase{"NotANumberLeavesOurs", "soon", ASKED_OUTPUT_LATENCY_MS}),
+    [](const testing::TestParamInfo<LatencyCase>& info) { return std::string(info.param.name); });
 
 TEST(AudioDeviceStream, UnsupportedStreamIsReportedNotThrown) {
     AudioDevice* device = AudioDevice::create(1, 64, 44100, 256, RTAUDIO_FLOAT32, 1);

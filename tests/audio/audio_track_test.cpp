@@ -2,10 +2,18 @@
 // buffers: no stream, no sound server.
 #include "audio/audio_track.h"
 
+#include <RtAudio.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <future>
+#include <limits>
+#include <string>
 #include <vector>
 
+#include "audio/audio_device.h"
 #include "audio/sample_buffer.h"
 #include "tests/support/sound_files.h"
 
@@ -14,9 +22,10 @@ using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
 // Runs the callback for one block and returns its output, interleaved stereo.
-std::vector<float> run_block(AudioTrack* track, unsigned int frames, int* returned = nullptr) {
+std::vector<float> run_block(AudioTrack* track, unsigned int frames, int* returned = nullptr,
+                             unsigned int status = 0) {
     std::vector<float> output(static_cast<size_t>(frames) * 2, -7.0f);  // garbage to overwrite
-    const int result = AudioTrack::audio_callback(output.data(), nullptr, frames, 0.0, 0, track);
+    const int result = AudioTrack::audio_callback(output.data(), nullptr, frames, 0.0, status, track);
     if (returned != nullptr) *returned = result;
     return output;
 }
@@ -75,6 +84,8 @@ TEST_F(AudioTrackTest, LengthAndPositionCountFramesAt44100) {
     for (int block = 0; block < 100; ++block) run_block(track, 256);
     EXPECT_EQ(track->position, 2 * 25600);
     EXPECT_DOUBLE_EQ(track->position_seconds(), 25600.0 / 44100.0);
+    // Without a stream nothing is on its way: what was played is heard.
+    EXPECT_DOUBLE_EQ(track->heard_seconds(), 25600.0 / 44100.0);
 }
 
 TEST_F(AudioTrackTest, StereoFramesPlayInOrderAcrossBlocks) {
@@ -105,6 +116,7 @@ TEST_F(AudioTrackTest, LastBlockEndsWithSilenceAndStopsPlayback) {
     EXPECT_EQ(track->playing, 0);
     EXPECT_EQ(track->position, 600);
     EXPECT_DOUBLE_EQ(track->position_seconds(), track->length_seconds());
+    EXPECT_EQ(track->heard_seconds(), track->length_seconds());
 
     // Blocks after the end stay silent.
     const std::vector<float> after = run_block(track, 256, &returned);
@@ -157,20 +169,116 @@ TEST_F(AudioTrackTest, EmptyTrackEndsAtOnce) {
     for (float sample : output) ASSERT_EQ(sample, 0.0f);
 }
 
-TEST_F(AudioTrackTest, SeekMovesToWholeFramesInsideTheTrack) {
+namespace {
+struct SeekCase {
+    const char* name;
+    double seconds;
+    int64_t frame;  // where the position lands
+};
+
+// Seeks in a one-second stereo track whose position stands at frame 11025.
+struct TrackSeek : AudioTrackTest, testing::WithParamInterface<SeekCase> {};
+}  // namespace
+
+TEST_P(TrackSeek, LandsOnAWholeFrameInsideTheTrack) {
+    const SeekCase& c = GetParam();
     open(std::vector<float>(2 * 44100, 0.0f), 2);
-    track->seek_seconds(0.5);
-    EXPECT_EQ(track->position, 2 * 22050);
-    track->seek_seconds(0.5 / 44100.0);  // half a frame: stays on frame 0
-    EXPECT_EQ(track->position, 0);
-    track->seek_seconds(-3.0);
-    EXPECT_EQ(track->position, 0);
-    track->seek_seconds(5.0);
-    EXPECT_EQ(track->position, 2 * 44100);
+    track->seek_seconds(0.25);
+    track->seek_seconds(c.seconds);
+    EXPECT_EQ(track->position, 2 * c.frame);
     int returned = -1;
     run_block(track, 256, &returned);
-    EXPECT_EQ(returned, 1);
+    EXPECT_EQ(returned, c.frame == 44100 ? 1 : 0) << "the next block ends the track only at its end";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TrackSeek,
+    testing::Values(SeekCase{"Inside", 0.5, 22050},
+                    SeekCase{"HalfAFrameStaysOnTheFrame", 0.5 / 44100.0, 0},
+                    SeekCase{"BeforeTheStart", -3.0, 0},
+                    SeekCase{"PastTheEnd", 5.0, 44100},
+                    SeekCase{"Infinity", std::numeric_limits<double>::infinity(), 44100},
+                    SeekCase{"MinusInfinity", -std::numeric_limits<double>::infinity(), 0},
+                    SeekCase{"NotANumberLeavesItWhereItWas", std::nan(""), 11025}),
+    [](const testing::TestParamInfo<SeekCase>& info) { return std::string(info.param.name); });
+
+TEST_F(AudioTrackTest, SeekWaitsForTheBlockUnderWay) {
+    using namespace std::chrono_literals;
+    open(std::vector<float>(2 * 44100, 0.0f), 2);
+    std::future<void> seek;
+    {
+        // A block under way holds the lock from reading the position to
+        // writing back the advanced one.
+        std::lock_guard<std::mutex> block(track->lock);
+        const int64_t read = track->position;
+        seek = std::async(std::launch::async, [this] { track->seek_seconds(0.5); });
+        EXPECT_EQ(seek.wait_for(100ms), std::future_status::timeout) << "the seek landed inside the block";
+        track->position = read + 2 * 256;
+    }
+    seek.get();
+    EXPECT_EQ(track->position, 2 * 22050) << "the block undid the seek";
+}
+
+TEST_F(AudioTrackTest, BlocksPlayedShortOfSoundAreCounted) {
+    open(std::vector<float>(2 * 44100, 0.0f), 2);
+    const struct {
+        unsigned int status;
+        uint32_t underruns;  // counted so far
+    } blocks[] = {{0, 0}, {RTAUDIO_INPUT_OVERFLOW, 0}, {RTAUDIO_OUTPUT_UNDERFLOW, 1},
+                  {RTAUDIO_OUTPUT_UNDERFLOW | RTAUDIO_INPUT_OVERFLOW, 2}, {0, 2}};
+    for (const auto& block : blocks) {
+        run_block(track, 256, nullptr, block.status);
+        EXPECT_EQ(track->underruns, block.underruns) << "status " << block.status;
+    }
+}
+
+namespace {
+// How the sound can be lost while a track plays.
+enum class Loss { ClockGaveUp, StreamReportedAnError };
+
+class LostSound : public AudioTrackTest, public testing::WithParamInterface<Loss> {
+protected:
+    // A device record that never opened a stream: only its failure is read.
+    AudioDevice failed_device;
+
+    ~LostSound() override { track->device = nullptr; }  // not the track's to close
+};
+}  // namespace
+
+TEST_P(LostSound, BlocksAreSilentTakeNothingAndStopTheStream) {
+    const std::vector<float> samples = distinct_samples(1000, 2);
+    open(samples, 2);
+    track->playing = 1;
+    track->device = &failed_device;
+    run_block(track, 256);
+    if (GetParam() == Loss::ClockGaveUp) {
+        track->clock.lose(steady_now_ns());
+    } else {
+        std::snprintf(failed_device.failure.data(), failed_device.failure.size(), "connection refused");
+        failed_device.failed = 1;
+    }
+    int returned = -1;
+    const std::vector<float> output = run_block(track, 256, &returned);
+    EXPECT_EQ(returned, 1);
+    for (float sample : output) ASSERT_EQ(sample, 0.0f);
+    EXPECT_EQ(track->position, 2 * 256) << "a lost stream takes nothing more";
+    EXPECT_EQ(track->playing, 0);
+
+    // The drawing thread's next reading says so, once, if the clock had not
+    // already given up, and the clock runs on without the stream.
+    CaptureStderr();
+    const double stopped_at = track->heard_seconds();
+    EXPECT_GE(track->heard_seconds(), stopped_at);
+    EXPECT_EQ(GetCapturedStderr(), GetParam() == Loss::ClockGaveUp
+                                       ? ""
+                                       : "sound stopped: connection refused — the show goes on without it\n");
+    EXPECT_EQ(track->clock.lost, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LostSound, testing::Values(Loss::ClockGaveUp, Loss::StreamReportedAnError),
+                         [](const testing::TestParamInfo<Loss>& info) {
+                             return std::string(info.param == Loss::ClockGaveUp ? "ClockGaveUp" : "StreamReportedAnError");
+                         });
 
 TEST_F(AudioTrackTest, SeekThenPlayStartsThere) {
     const std::vector<float> samples = distinct_samples(1000, 2);

@@ -1,7 +1,8 @@
 // The capture's command line and its moments. The input is a command line,
 // one argument a line; each line is also read as a moment and as a list of
-// moments. A parse may refuse, but what it accepts is within the limits,
-// and a moment's text (which names files) holds no path separators.
+// moments. A parse may refuse, but what it accepts is within the limits
+// (the frames as drawn, supersampled, too), and a moment's text (which
+// names files) holds no path separators.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -32,10 +33,22 @@ void check_options(const std::vector<std::string>& arguments) {
     CaptureOptions options;
     if (parse_capture_options(static_cast<int>(argv.size()), argv.data(), options) != 1) return;
     if (options.help || options.version) return;
+    if (!options.join_path.empty()) {
+        require(!options.join_inputs.empty());
+        for (const std::string& input : options.join_inputs) require(!input.empty());
+        return;
+    }
     require(options.width >= SMALLEST_SIDE && options.width <= LARGEST_SIDE);
     require(options.height >= SMALLEST_SIDE && options.height <= LARGEST_SIDE);
     require(options.fps >= 1 && options.fps <= LARGEST_FPS);
-    require(!options.at.empty() || !options.sheet_path.empty() || !options.frames_dir.empty());
+    require(options.width * options.supersample <= LARGEST_SIDE && options.height * options.supersample <= LARGEST_SIDE);
+    require(options.supersample >= 1 && options.supersample <= LARGEST_SUPERSAMPLE);
+    require(options.jobs >= 0 && options.jobs <= LARGEST_JOBS);
+    require(options.jobs == 0 || streams_video(options));
+    require(options.chunk.index >= 1 && options.chunk.index <= options.chunk.count &&
+            options.chunk.count <= LARGEST_CHUNK_COUNT);
+    require(!options.at.empty() || !options.sheet_path.empty() || !options.frames_dir.empty() ||
+            !options.video_path.empty());
     require(options.at.empty() || !options.out_dir.empty());
     for (const CaptureTime& time : options.at) require(well_formed(time));
     require(well_formed(options.from) && well_formed(options.to));

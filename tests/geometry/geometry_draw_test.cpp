@@ -5,7 +5,9 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <ostream>
 #include <utility>
 #include <vector>
 
@@ -317,3 +319,114 @@ TEST(InstanceDraw, AmbientLightTintsTheMeshColours) {
     });
     EXPECT_CHILD_PASSED(result);
 }
+
+namespace {
+// The whole test viewport, read back.
+std::vector<unsigned char> view_pixels() {
+    glFinish();
+    std::vector<unsigned char> pixels(static_cast<size_t>(VIEW * VIEW * 4));
+    glReadPixels(0, 0, VIEW, VIEW, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+// What a list of instances leaves behind: pixels, light model, lighting and
+// client arrays, matrix stack.
+struct DrawnScene {
+    std::vector<unsigned char> pixels;
+    std::array<float, 4> ambient{};
+    bool lit = false;
+    bool arrays = false;
+    GLint stack_depth = 0;
+    bool operator==(const DrawnScene&) const = default;
+};
+
+template <typename Draw>
+DrawnScene draw_scene(Draw draw) {
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    draw();
+    DrawnScene scene;
+    scene.pixels = view_pixels();
+    scene.ambient = light_model_ambient();
+    for (GLenum capability : {GL_LIGHTING, GL_LIGHT0, GL_COLOR_MATERIAL})
+        scene.lit = scene.lit || glIsEnabled(capability);
+    scene.arrays = glIsEnabled(GL_VERTEX_ARRAY) || glIsEnabled(GL_COLOR_ARRAY);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &scene.stack_depth);
+    return scene;
+}
+
+// Which of a few prepared targets each instance of a case shows.
+enum class Shows { coloured_box, grey_square, bad_indices, nothing, hidden_box };
+
+struct InstancesCase {
+    const char* name;
+    std::vector<Shows> instances;
+};
+
+const InstancesCase INSTANCES_CASES[] = {
+    {"ACrowdOfOneMesh", {Shows::coloured_box, Shows::coloured_box, Shows::coloured_box, Shows::coloured_box}},
+    {"HiddenAndEmptyOnesInARun",
+     {Shows::coloured_box, Shows::hidden_box, Shows::nothing, Shows::coloured_box, Shows::hidden_box}},
+    {"MeshesTakingTurns",
+     {Shows::grey_square, Shows::coloured_box, Shows::coloured_box, Shows::grey_square, Shows::coloured_box}},
+    {"AMeshWithABadIndex", {Shows::bad_indices, Shows::bad_indices, Shows::coloured_box}},
+    {"NothingToDraw", {Shows::nothing, Shows::hidden_box}},
+};
+
+void PrintTo(const InstancesCase& c, std::ostream* out) { *out << c.name; }
+
+class InstancesDraw : public testing::TestWithParam<InstancesCase> {};
+
+TEST_P(InstancesDraw, DrawsAndLeavesWhatEachInstanceDrawnInTurnWould) {
+    const InstancesCase& c = GetParam();
+    const ChildResult result = run_with_view([&c] {
+        MeshPtr box(mesh_new_box());
+        std::vector<float> colors;
+        for (int k = 0; k < 8; ++k) colors.insert(colors.end(), {k / 8.0f, 1 - k / 8.0f, 0.5f, 1});
+        mesh_set_colors(box.get(), colors.data(), 8);
+        MeshPtr square(centre_square());
+        MeshPtr bad(mesh_of({-1, -1, 0.5f, 1, -1, 0.5f, 0, 1, 0.5f}, {0, 1, 2, 0, 1, 7}));
+        std::vector<MeshInstance*> instances;
+        for (size_t i = 0; i < c.instances.size(); ++i) {
+            const Shows shows = c.instances[i];
+            Mesh* target = shows == Shows::grey_square   ? square.get()
+                           : shows == Shows::bad_indices ? bad.get()
+                           : shows == Shows::nothing     ? nullptr
+                                                         : box.get();
+            MeshInstance* instance = instance_new_mesh(target);
+            const float f = static_cast<float>(i);
+            instance_set_position(instance, -1.2f + 0.6f * f, 0.3f * f - 0.6f, 0.1f * f);
+            instance_set_rotation(instance, Vec3{1, 1, 0}, 25 * f + 10);
+            instance_set_scale(instance, 0.5f, 0.5f + 0.1f * f, 0.5f);
+            instance_set_ambient(instance, {0.1f * f, 0.5f, 1 - 0.2f * f});
+            instance_set_visible(instance, shows == Shows::hidden_box ? 0 : 1);
+            instances.push_back(instance);
+        }
+        glEnable(GL_DEPTH_TEST);
+        glNormal3f(0, 0, 1);
+        glColor3f(0.5f, 0.5f, 0.5f);
+        const DrawnScene one_by_one = draw_scene([&] {
+            for (const MeshInstance* instance : instances) instance_draw(instance);
+        });
+        glColor3f(0.5f, 0.5f, 0.5f);
+        const DrawnScene together = draw_scene([&] {
+            instances_draw(instances.data(), static_cast<int32_t>(instances.size()));
+        });
+        EXPECT_TRUE(together == one_by_one);
+        EXPECT_FALSE(together.lit);
+        EXPECT_FALSE(together.arrays);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        // Something showed wherever a visible instance had a mesh.
+        const bool drawn = std::ranges::any_of(together.pixels, [](unsigned char v) { return v != 0 && v != 255; });
+        const bool any_visible = std::ranges::any_of(c.instances, [](Shows s) {
+            return s != Shows::nothing && s != Shows::hidden_box;
+        });
+        EXPECT_EQ(drawn, any_visible);
+        for (MeshInstance* instance : instances) instance_destroy(instance);
+    });
+    EXPECT_CHILD_PASSED(result);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, InstancesDraw, testing::ValuesIn(INSTANCES_CASES),
+                         [](const testing::TestParamInfo<InstancesCase>& info) { return info.param.name; });
+}  // namespace

@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "tests/support/child_process.h"
 #include "tests/support/glut_test.h"
+#include "tests/support/pulse_server.h"
 #include "tests/support/sound_files.h"
 #include "tests/support/x11.h"
 #include "tests/support/x_client.h"
@@ -83,6 +86,38 @@ struct RunningShow {
     }
 };
 
+// By the end of the track: a red figure on white, nothing else coloured.
+bool shows_the_finale(RunningShow& show) {
+    const Picture screen = show.x.picture_of(show.window);
+    if (screen.pixels.empty()) return false;
+    return screen.count(is_red) > 5000 &&
+           screen.count([](const auto& rgb) { return is_white(rgb) || is_red(rgb); }) > screen.width * screen.height * 9 / 10;
+}
+
+// The whole number of microseconds after `label` in pactl's listing
+// ("Buffer Latency: 22494 usec"), when it is there.
+std::optional<double> microseconds_after(const std::string& listing, const std::string& label) {
+    const size_t at = listing.find(label);
+    if (at == std::string::npos) return std::nullopt;
+    const char* number = listing.c_str() + at + label.size();
+    char* end = nullptr;
+    const long long value = std::strtoll(number, &end, 10);
+    if (end == number || std::string_view(end).substr(0, 5) != " usec") return std::nullopt;
+    return static_cast<double>(value);
+}
+
+// The latency of the one stream playing on the server, as the server
+// reports it: what waits in the stream's buffer plus what waits in the
+// sink, in milliseconds; nothing while no stream plays.
+std::optional<double> stream_latency_ms(const PulseServer& sound) {
+    const std::optional<std::string> listed = sound.pactl({"list", "sink-inputs"});
+    if (!listed.has_value()) return std::nullopt;
+    const std::optional<double> buffer_us = microseconds_after(*listed, "Buffer Latency: ");
+    const std::optional<double> sink_us = microseconds_after(*listed, "Sink Latency: ");
+    if (!buffer_us.has_value() || !sink_us.has_value()) return std::nullopt;
+    return (*buffer_us + *sink_us) / 1000.0;
+}
+
 // Runs of the show from a folder of its own, with the short tracks the
 // build composed.
 class ShowRun : public testing::Test {
@@ -99,14 +134,27 @@ protected:
             std::filesystem::copy_file(test_track(track_seconds), folder.file("sounds/music0.ogg"));
     }
 
-    // Starts the show from the folder on its own screen and finds its
-    // window, which the arguments must name TITLE.
-    void launch(RunningShow& show, const std::vector<std::string>& arguments = {TITLE}) {
-        ASSERT_TRUE(show.server.running());
+    ChildProcess start(const std::string& display, const std::vector<std::string>& arguments = {TITLE},
+                       const std::vector<std::pair<std::string, std::string>>& more_environment = {}) {
         std::vector<std::string> argv = {MORVA};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
-        show.program.emplace(
-            ChildProcess::spawn_program(argv, program_environment(show.server.display()), folder.path()));
+        std::vector<std::pair<std::string, std::string>> env = program_environment(display);
+        env.insert(env.end(), more_environment.begin(), more_environment.end());
+        return ChildProcess::spawn_program(argv, env, folder.path());
+    }
+
+    // Starts the show from the folder on its own screen (and, when given,
+    // with a sound server of its own) and finds its window, which the
+    // arguments must name TITLE.
+    void launch(RunningShow& show, const std::vector<std::string>& arguments = {TITLE},
+                const PulseServer* sound = nullptr) {
+        ASSERT_TRUE(show.server.running());
+        std::vector<std::pair<std::string, std::string>> sound_environment;
+        if (sound != nullptr) {
+            ASSERT_TRUE(sound->running()) << "the private sound server did not start";
+            sound_environment = sound->client_environment();
+        }
+        show.program.emplace(start(show.server.display(), arguments, sound_environment));
         ChildProcess& morva = *show.program;
         ASSERT_TRUE(wait_until(morva, [&] { return (show.window = show.x.find_window_named(TITLE)) != 0; }))
             << morva.wait(milliseconds(100)).describe();
@@ -120,6 +168,14 @@ protected:
         std::vector<std::pair<std::string, std::string>> env = program_environment(screen.display());
         env.insert(env.end(), extra_env.begin(), extra_env.end());
         return ChildProcess::spawn_program({MORVA, TITLE}, env, folder.path()).wait(CASE_TIME_LIMIT);
+    }
+
+    // Starts the show with a sound server of its own and waits until its
+    // stream plays there.
+    void launch_playing_on(RunningShow& show, const PulseServer& sound) {
+        ASSERT_NO_FATAL_FAILURE(launch(show, {TITLE}, &sound));
+        ASSERT_TRUE(wait_until(*show.program, [&] { return stream_latency_ms(sound).has_value(); }))
+            << "the show's stream never reached the server";
     }
 
     TempDir folder;
@@ -195,16 +251,8 @@ TEST_F(ShowRun, PlaysThroughToTheLastActAndEndsOnEscapeWindowed) {
     RunningShow show;
     ASSERT_NO_FATAL_FAILURE(launch(show));
     ChildProcess& morva = *show.program;
-    // By the end of the track: a red figure on white, nothing else coloured.
-    bool last_act = false;
-    ASSERT_TRUE(wait_until(morva, [&] {
-        const Picture screen = show.x.picture_of(show.window);
-        if (screen.pixels.empty()) return false;
-        const int red = screen.count(is_red);
-        last_act = red > 5000 &&
-                   screen.count([](const auto& rgb) { return is_white(rgb) || is_red(rgb); }) > screen.width * screen.height * 9 / 10;
-        return last_act;
-    }, PICTURE_POLL)) << "never reached the red figure on white";
+    ASSERT_TRUE(wait_until(morva, [&] { return shows_the_finale(show); }, PICTURE_POLL))
+        << "never reached the red figure on white";
 
     show.press(XK_space);  // windowed: Escape ends it from there too
     EXPECT_TRUE(wait_until(morva, [&] { return show.rect().width == 960; }));
@@ -227,6 +275,52 @@ TEST_F(ShowRun, PlaysTheTrackAndFontItsCommandLineNamesFromAnEmptyFolder) {
     const ChildResult ended = morva.wait(CASE_TIME_LIMIT);
     EXPECT_TRUE(ended.succeeded()) << ended.describe();
     EXPECT_EQ(ended.out, banner_of(MORVA) + glyph_rows());
+}
+
+TEST_F(ShowRun, WhatIsDrawnIsHeardWithinFiftyMilliseconds) {
+    make_folder("31.2");
+    PulseServer sound;
+    RunningShow show;
+    ASSERT_NO_FATAL_FAILURE(launch_playing_on(show, sound));
+    ChildProcess& morva = *show.program;
+    // A null sink that has been idle first plays out the silence it had
+    // already mixed (over half a second) before it takes the new stream's
+    // sound; from then on, as the server sees it from moment to moment:
+    morva.read_output_for(milliseconds(2500));
+    for (int reading = 0; reading < 20; ++reading) {
+        morva.read_output_for(milliseconds(150));
+        const std::optional<double> latency = stream_latency_ms(sound);
+        ASSERT_TRUE(latency.has_value()) << "the stream went away";
+        EXPECT_LE(*latency, 50.0) << "reading " << reading;
+    }
+    show.press(XK_Escape);
+    const ChildResult ended = morva.wait(milliseconds(10000));
+    EXPECT_TRUE(ended.succeeded()) << ended.describe();
+}
+
+TEST_F(ShowRun, WhenTheSoundServerDiesTheShowGoesOnToItsFinale) {
+    make_folder("10.4");
+    PulseServer sound;
+    RunningShow show;
+    ASSERT_NO_FATAL_FAILURE(launch_playing_on(show, sound));
+    ChildProcess& morva = *show.program;
+    morva.read_output_for(milliseconds(2000));
+    sound.kill_now();
+
+    const std::string said = " — the show goes on without it\n";
+    ASSERT_TRUE(wait_until(morva, [&] { return morva.err_so_far().find(said) != std::string::npos; }))
+        << morva.err_so_far();
+    const std::string& err = morva.err_so_far();
+    const size_t line_start = err.rfind('\n', err.find(said)) + 1;
+    EXPECT_EQ(err.compare(line_start, 15, "sound stopped: "), 0) << err;
+    EXPECT_GT(err.find(said) - line_start, 15u) << "no reason given: " << err;
+
+    ASSERT_TRUE(wait_until(morva, [&] { return shows_the_finale(show); }, PICTURE_POLL))
+        << "the show stopped with the sound";
+    show.press(XK_Escape);
+    const ChildResult ended = morva.wait(milliseconds(10000));
+    EXPECT_TRUE(ended.succeeded()) << ended.describe();
+    EXPECT_EQ(ended.err.find("sound stopped: "), ended.err.rfind("sound stopped: ")) << "said more than once: " << ended.err;
 }
 
 TEST_F(ShowRun, WithoutItsFontItSaysSoAndEnds) {

@@ -141,7 +141,7 @@ TEST_F(QuietShow, TheLatticeDancesInAct9) {
     update_at(24.0);
     for (MeshInstance* copy : state().cubes) {
         ASSERT_EQ(instance_is_visible(copy), 1);
-        ASSERT_EQ(copy->target, state().figure_mesh);
+        ASSERT_EQ(copy->target, state().copy_mesh);
     }
     EXPECT_EQ(state().cubes[0]->ambient, (Rgb{0.0f, 0.0f, 0.0f}));  // rising from 0
     update_at(25.0);
@@ -156,6 +156,11 @@ TEST_F(QuietShow, TheLatticeDancesInAct9) {
     EXPECT_EQ(centre->rotation_axis, (Vec3{0.0f, 0.0f, 1.0f}));
     EXPECT_FLOAT_EQ(centre->scale[0], static_cast<float>(0.08 * (1.0 + 4.0 / 92.0)));
     EXPECT_FLOAT_EQ(state().figure->rotation_angle, static_cast<float>(16.0 / 80.0) * 11520.0f);
-    // Every copy shows the figure's newest mesh.
-    for (MeshInstance* copy : state().cubes) ASSERT_EQ(copy->target, state().figure_mesh);
+    // Every copy shows the newest coarse figure: deformed alike, a quarter
+    // of the triangles.
+    for (MeshInstance* copy : state().cubes) ASSERT_EQ(copy->target, state().copy_mesh);
+    EXPECT_EQ(4 * mesh_triangle_count(state().copy_mesh), mesh_triangle_count(state().figure_mesh));
+    bool coloured = false;
+    for (const Rgba& color : state().copy_mesh->colors) coloured = coloured || color != state().copy_mesh->colors[0];
+    EXPECT_TRUE(coloured);
 }

@@ -26,9 +26,9 @@ struct FileOptionCase {
 };
 
 const FileOptionCase FILE_OPTION_CASES[] = {
-    {"MusicWithoutAValue", {"--sheet", "s.png", "--music"}, 2, "--music needs a value"},
-    {"FontWithAnEmptyName", {"--sheet", "s.png", "--font", ""}, 2, "--font needs a file or folder name"},
-    {"MusicTwice", {"--music", "a.ogg", "--sheet", "s.png", "--music", "b.ogg"}, 2, "--music is given twice"},
+    {"MusicWithoutAValue", {"--sheet", "s.png", "--music"}, 1, "--music needs a value"},
+    {"FontWithAnEmptyName", {"--sheet", "s.png", "--font", ""}, 1, "--font needs a file or folder name"},
+    {"MusicTwice", {"--music", "a.ogg", "--sheet", "s.png", "--music", "b.ogg"}, 1, "--music is given twice"},
     {"AMissingMusicFile", {"--sheet", "s.png", "--music", "missing.ogg"}, 1,
      "cannot read missing.ogg: No such file or directory"},
     {"AMissingFontFile", {"--sheet", "s.png", "--font", "missing.ttf"}, 1,

@@ -72,7 +72,8 @@ TEST(CaptureFrames, EveryFrameTheMusicAndAVideoAndARangeAgrees) {
     EXPECT_EQ(played.info.samplerate, 44100);
     EXPECT_EQ(played.samples, track.samples);
     // Progress as lines when standard error is no terminal.
-    EXPECT_NE(all.err.find("100%  frame 105/105"), std::string::npos) << all.err;
+    EXPECT_NE(all.err.find("100%  frame 105/105  "), std::string::npos) << all.err;
+    EXPECT_NE(all.err.find(" frames/s  0:00 left"), std::string::npos) << all.err;
     if (std::filesystem::exists("/usr/bin/ffmpeg")) {
         const std::vector<uint8_t> video = file_bytes(folder.file("all/morva.mp4"));
         ASSERT_GT(video.size(), 1000u);
@@ -84,6 +85,8 @@ TEST(CaptureFrames, EveryFrameTheMusicAndAVideoAndARangeAgrees) {
                                                "p50", "--to", "p52", "--video", "range.mp4"},
                                       NO_DISPLAY);
     ASSERT_TRUE(range.succeeded()) << range.describe();
+    // Counting only the frames drawn.
+    EXPECT_NE(range.err.find("100%  frame 3/3  "), std::string::npos) << range.err;
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder.file("range")))
         names.push_back(entry.path().filename());
@@ -142,12 +145,28 @@ TEST(CaptureFailures, BadArgumentsFailWithOneLine) {
         {{"--sheet", "s.png", "--context", "glx"}, "--context takes auto, egl or xvfb"},
         {{"--sheet", "s.png", "--sheet", "t.png"}, "--sheet is given twice"},
         {{"--sheet"}, "--sheet needs a value"},
-        {{"--sheet", "s.png", "--video", "v.mp4"}, "--video goes with --frames"},
+        {{"--sheet", "s.png", "--from", "p3"}, "--from goes with --frames or --video"},
         {{"--out", "o"}, "--out goes with --at"},
+        {{"--video", "v.mp4", "--jobs", "0"}, "--jobs takes a number of processes from 1 to 256, not '0'"},
+        {{"--video", "v.mp4", "--jobs", "two"}, "--jobs takes a number"},
+        {{"--frames", "f", "--jobs", "2"}, "--jobs goes with --video alone"},
+        {{"--video", "v.mp4", "--sheet", "s.png", "--jobs", "2"}, "--jobs goes with --video alone"},
+        {{"--at", "1", "--out", "o", "--supersample", "9"}, "--supersample takes a factor from 1 to 4, not '9'"},
+        {{"--video", "v.mp4", "--supersample", "0"}, "--supersample takes a factor from 1 to 4"},
+        {{"--video", "v.mp4", "--size", "4096x2160", "--supersample", "3"},
+         "--supersample 3 would draw the frames larger than 8192 pixels a side"},
+        {{"--video", "v.mp4", "--chunk", "3/2"}, "--chunk takes K/N, part K of N (1 <= K <= N), not '3/2'"},
+        {{"--video", "v.mp4", "--chunk", "0/2"}, "--chunk takes K/N"},
+        {{"--video", "v.mp4", "--chunk", "2"}, "--chunk takes K/N"},
+        {{"--sheet", "s.png", "--chunk", "1/2"}, "--chunk goes with --frames or --video"},
+        {{"--video", "v.mp4", "--at", "1", "--out", "o", "--chunk", "1/2"}, "--chunk goes with --frames or --video alone"},
+        {{"--join"}, "--join needs the video to make and at least one chunk"},
+        {{"--join", "out.mp4"}, "--join needs the video to make and at least one chunk"},
+        {{"--fps", "10", "--join", "out.mp4", "a.mp4"}, "--join goes alone"},
     };
     for (const auto& [arguments, message] : cases) {
         SCOPED_TRACE(testing::PrintToString(arguments));
-        expect_one_line_failure(capture(folder, arguments), 2, message);
+        expect_one_line_failure(capture(folder, arguments), 1, message);
     }
     const ChildResult help = capture(folder, {"--help"});
     EXPECT_TRUE(help.succeeded());
@@ -169,8 +188,53 @@ TEST(CaptureFailures, MissingDataFilesAndUnwritableOutputsFailWithOneLine) {
 
     // A pattern past the show's last is refused once the show says how many it has.
     const ChildResult beyond = capture(folder, {"--at", "p104.5", "--out", "o"});
-    EXPECT_EQ(beyond.exit_code, 2) << beyond.describe();
+    EXPECT_EQ(beyond.exit_code, 1) << beyond.describe();
     EXPECT_EQ(capture_complaints(beyond.err), std::vector<std::string>{"morva-capture: there is no pattern 104.5: the show has 104"});
+}
+
+struct VideoFailure {
+    std::vector<std::string> arguments;
+    bool without_ffmpeg;
+    const char* message;
+};
+
+TEST(CaptureFailures, VideosThatCannotBeMadeFailWithOneLineAndLeaveNothing) {
+    ShowFolder folder("10.4");
+    write_text(folder.file("not-a-video.mp4"), "text, not a video\n");
+    TempDir empty_path;
+    const std::vector<VideoFailure> cases = {
+        {{"--video", "no/such/folder/v.mp4"}, false, "cannot write no/such/folder/v.mp4: No such file or directory"},
+        {{"--video", "v.mp4"}, true, "--video needs ffmpeg, which is not installed"},
+        {{"--join", "v.mp4", "missing.mp4"}, false, "cannot read missing.mp4: No such file or directory"},
+        {{"--join", "no/such/folder/v.mp4", "not-a-video.mp4"}, false, "cannot write no/such/folder/v.mp4"},
+        {{"--join", "v.mp4", "not-a-video.mp4"}, true, "--join needs ffmpeg, which is not installed"},
+    };
+    for (const VideoFailure& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        std::vector<std::pair<std::string, std::string>> env = NO_DISPLAY;
+        if (c.without_ffmpeg) env.emplace_back("PATH", empty_path.path());
+        expect_one_line_failure(capture(folder, c.arguments, env), 1, c.message);
+        EXPECT_FALSE(std::filesystem::exists(folder.file("v.mp4")));
+    }
+    // What ffmpeg refuses (a chunk that is no video; a container without
+    // room for the picture's codec) fails after ffmpeg's own lines, with
+    // nothing under the name asked for and no work files left.
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--join", "v.mp4", "not-a-video.mp4"},
+          std::vector<std::string>{"--video", "v.wav", "--from", "p100", "--fps", "5", "--size", "64x36"}}) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        const ChildResult result = capture(folder, arguments);
+        EXPECT_EQ(result.exit_code, 1) << result.describe();
+        EXPECT_FALSE(capture_complaints(result.err).empty());
+        EXPECT_FALSE(std::filesystem::exists(folder.file(arguments[1])));
+        EXPECT_EQ(hidden_files(folder.path()), std::vector<std::string>{});
+    }
+    // A part that fails passes its account on once, however many parts
+    // there are.
+    const ChildResult beyond = capture(folder, {"--video", "v.mp4", "--from", "p104.5", "--jobs", "3"});
+    EXPECT_EQ(beyond.exit_code, 1) << beyond.describe();
+    EXPECT_EQ(capture_complaints(beyond.err), std::vector<std::string>{"morva-capture: there is no pattern 104.5: the show has 104"});
+    EXPECT_EQ(hidden_files(folder.path()), std::vector<std::string>{});
 }
 
 TEST(CaptureFailures, ACorruptMusicFileIsRefusedByTheLoader) {

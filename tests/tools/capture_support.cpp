@@ -3,6 +3,7 @@
 #include <stb/stb_image.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,6 +12,13 @@
 namespace {
 const std::string CAPTURE = MORVA_CAPTURE_BINARY;
 const std::string FONT = std::string(MORVA_SOURCE_DIR) + "/font/HomeVideo-Regular.ttf";
+
+// What ffmpeg or ffprobe writes on standard output for the arguments.
+std::string ffmpeg_output(const std::vector<std::string>& arguments) {
+    const ChildResult result = ChildProcess::spawn_program(arguments).wait(std::chrono::minutes(1));
+    EXPECT_TRUE(result.succeeded()) << result.describe().substr(0, 2000);
+    return result.out;
+}
 }  // namespace
 
 Picture read_png(const std::string& path) {
@@ -78,8 +86,58 @@ std::vector<std::string> capture_complaints(const std::string& err) {
     std::vector<std::string> complaints;
     for (const std::string& line : lines_of(err)) {
         if (line.rfind("morva-capture: ", 0) != 0) continue;
-        if (line.rfind("morva-capture: drawing off screen with ", 0) == 0) continue;
+        if (line.rfind("morva-capture: drawing off screen ", 0) == 0) continue;
+        if (line.rfind("morva-capture: video written to ", 0) == 0) continue;
         complaints.push_back(line);
     }
     return complaints;
+}
+
+VideoFacts probe_video(const std::string& path) {
+    VideoFacts facts;
+    const std::string text =
+        ffmpeg_output({"/usr/bin/ffprobe", "-v", "error", "-count_frames", "-show_entries",
+                       "stream=codec_type,codec_name,width,height,nb_read_frames,duration", "-of", "default=nw=1", path});
+    std::string codec, type;
+    for (const std::string& line : lines_of(text)) {
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
+        if (key == "codec_name") codec = value;
+        if (key == "codec_type") type = value;
+        if (key == "codec_type" && value == "video") facts.picture_codec = codec;
+        if (key == "codec_type" && value == "audio") facts.sound_codec = codec;
+        if (type == "video" && key == "width") facts.width = std::stoi(value);
+        if (type == "video" && key == "height") facts.height = std::stoi(value);
+        if (type == "video" && key == "nb_read_frames") facts.frames = std::stoll(value);
+        if (type == "audio" && key == "duration") facts.sound_seconds = std::stod(value);
+    }
+    return facts;
+}
+
+std::vector<std::string> frame_hashes(const std::string& path) {
+    std::vector<std::string> hashes;
+    for (const std::string& line :
+         lines_of(ffmpeg_output({"/usr/bin/ffmpeg", "-nostdin", "-loglevel", "error", "-i", path, "-map", "0:v", "-f", "framemd5", "-"}))) {
+        if (line.empty() || line[0] == '#') continue;
+        hashes.push_back(line.substr(line.rfind(' ') + 1));
+    }
+    return hashes;
+}
+
+std::vector<float> decoded_sound(const std::string& path) {
+    const std::string bytes =
+        ffmpeg_output({"/usr/bin/ffmpeg", "-nostdin", "-loglevel", "error", "-i", path, "-map", "0:a", "-f", "f32le", "-"});
+    std::vector<float> samples(bytes.size() / sizeof(float));
+    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+    return samples;
+}
+
+std::vector<std::string> hidden_files(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename();
+        if (name[0] == '.') names.push_back(name);
+    }
+    return names;
 }

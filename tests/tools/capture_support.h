@@ -56,5 +56,26 @@ ChildResult run_drawing_program(const std::vector<std::string>& argv, const std:
 void expect_one_line_failure(const ChildResult& result, int status, const std::string& what);
 
 // The lines a run wrote on standard error that are errors of its own
-// ("morva-capture: ..." lines other than the context report and notes).
+// ("morva-capture: ..." lines other than the context report and the note
+// of a video written).
 std::vector<std::string> capture_complaints(const std::string& err);
+
+// A video as ffprobe sees it; empty fields for a stream it lacks.
+struct VideoFacts {
+    std::string picture_codec;
+    int width = 0;
+    int height = 0;
+    int64_t frames = 0;  // counted by decoding
+    std::string sound_codec;
+    double sound_seconds = 0.0;
+};
+VideoFacts probe_video(const std::string& path);
+
+// The MD5 of every decoded picture of the video, in order (ffmpeg's framemd5).
+std::vector<std::string> frame_hashes(const std::string& path);
+
+// The video's sound decoded to interleaved 32-bit floats.
+std::vector<float> decoded_sound(const std::string& path);
+
+// The names in a folder that begin with a dot: work files left behind.
+std::vector<std::string> hidden_files(const std::string& folder);

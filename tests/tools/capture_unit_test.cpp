@@ -2,7 +2,11 @@
 // from the track's own audio callback, its moments, options and progress.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
+#include <limits>
+#include <ostream>
 #include <vector>
 
 #include "audio/audio_track.h"
@@ -10,6 +14,7 @@
 #include "tests/show/show_fixture.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/capture_time.h"
+#include "tools/capture/frame_chunk.h"
 #include "tools/capture/image.h"
 #include "tools/capture/progress_bar.h"
 #include "tools/capture/show_clock.h"
@@ -118,6 +123,10 @@ TEST_F(ShowClockTest, MomentsAreReachedByThePlayPositionAndAllByTheEnd) {
     EXPECT_FALSE(time_reached(moment("end"), clock));
     EXPECT_DOUBLE_EQ(time_estimate_seconds(moment("p10"), clock), 2.5);
     EXPECT_DOUBLE_EQ(time_estimate_seconds(moment("99"), clock), 26.0);  // past the end: the end
+    EXPECT_EQ(frame_estimate(moment("2.5"), clock), 25);
+    EXPECT_EQ(frame_estimate(moment("p10"), clock), 25);
+    EXPECT_EQ(frame_estimate(moment("2.51"), clock), 26);
+    EXPECT_EQ(frame_estimate(moment("end"), clock), 260);
     while (!clock.ended) clock.step();
     for (const char* text : {"end", "99", "p104"}) EXPECT_TRUE(time_reached(moment(text), clock)) << text;
 }
@@ -166,17 +175,128 @@ TEST(CaptureOptionsTest, DefaultsAndValuesAreRead) {
     EXPECT_DOUBLE_EQ(whole.from.value, 0.0);
     EXPECT_EQ(whole.to.kind, CaptureTime::Kind::end);
     EXPECT_TRUE(options_of({"--help"}).help);
+    EXPECT_EQ(whole.jobs, 0);  // one per core
+    EXPECT_EQ(whole.supersample, 1);
+    EXPECT_EQ(chunk_text(whole.chunk), "1/1");
 }
 
-TEST(ProgressBarTest, ShowsTheShareDoneAndTheTimeLeft) {
-    using std::chrono::seconds;
-    EXPECT_EQ(ProgressBar::line(50, 100, seconds(10)),
-              "[###############...............]  50%  frame 50/100  0:10 left");
-    EXPECT_EQ(ProgressBar::line(0, 600, seconds(0)),
-              "[..............................]   0%  frame 0/600  time left unknown");
-    EXPECT_EQ(ProgressBar::line(600, 600, seconds(75)),
-              "[##############################] 100%  frame 600/600  0:00 left");
-    EXPECT_EQ(ProgressBar::line(1, 100, seconds(2)).substr(32), "   1%  frame 1/100  3:18 left");
+struct PartsCase {
+    std::vector<const char*> arguments;
+    int32_t jobs;
+    int32_t supersample;
+    const char* chunk;
+    bool streams;
+};
+
+// The case by its command line, in test names and failures.
+void PrintTo(const PartsCase& c, std::ostream* out) {
+    const char* gap = "";
+    for (const char* argument : c.arguments) {
+        *out << gap << argument;
+        gap = " ";
+    }
+}
+
+class CaptureOptionsParts : public testing::TestWithParam<PartsCase> {};
+
+TEST_P(CaptureOptionsParts, AreReadWithTheVideoOrTheFrames) {
+    const PartsCase& c = GetParam();
+    const CaptureOptions options = options_of(c.arguments);
+    EXPECT_EQ(options.jobs, c.jobs);
+    EXPECT_EQ(options.supersample, c.supersample);
+    EXPECT_EQ(chunk_text(options.chunk), c.chunk);
+    EXPECT_EQ(streams_video(options), c.streams);
+    EXPECT_EQ(options.arguments.size(), c.arguments.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CaptureOptionsParts,
+    testing::Values(PartsCase{{"--video", "v.mp4"}, 0, 1, "1/1", true},
+                    PartsCase{{"--video", "v.mp4", "--jobs", "3", "--supersample", "2"}, 3, 2, "1/1", true},
+                    PartsCase{{"--video", "v.mp4", "--from", "p40", "--to", "p45", "--chunk", "2/8"}, 0, 1, "2/8", true},
+                    PartsCase{{"--frames", "f", "--chunk", "1/2", "--supersample", "4"}, 0, 4, "1/2", false},
+                    PartsCase{{"--frames", "f", "--video", "v.mp4"}, 0, 1, "1/1", false},
+                    PartsCase{{"--at", "1", "--out", "o", "--supersample", "3"}, 0, 3, "1/1", false}));
+
+TEST(CaptureOptionsTest, JoinTakesTheRestOfTheLineAsChunks) {
+    const CaptureOptions join = options_of({"--join", "out.mp4", "a.mp4", "--b.mp4"});
+    EXPECT_EQ(join.join_path, "out.mp4");
+    EXPECT_EQ(join.join_inputs, (std::vector<std::string>{"a.mp4", "--b.mp4"}));
+}
+
+struct ProgressCase {
+    int64_t done;
+    int64_t total;
+    double frames_per_second;
+    const char* line;
+};
+
+void PrintTo(const ProgressCase& c, std::ostream* out) {
+    *out << c.done << " of " << c.total << " at " << c.frames_per_second << " frames/s";
+}
+
+class ProgressBarLine : public testing::TestWithParam<ProgressCase> {};
+
+TEST_P(ProgressBarLine, ShowsTheShareDoneTheRateAndTheTimeLeft) {
+    const ProgressCase& c = GetParam();
+    EXPECT_EQ(ProgressBar::line(c.done, c.total, c.frames_per_second), c.line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProgressBarLine,
+    testing::Values(
+        ProgressCase{50, 100, 5.0, "[###############...............]  50%  frame 50/100  5.0 frames/s  0:10 left"},
+        ProgressCase{0, 600, 0.0, "[..............................]   0%  frame 0/600  time left unknown"},
+        ProgressCase{600, 600, 8.0, "[##############################] 100%  frame 600/600  8.0 frames/s  0:00 left"},
+        ProgressCase{1, 100, 0.5, "[..............................]   1%  frame 1/100  0.5 frames/s  3:18 left"},
+        // Before a second frame there is no rate yet.
+        ProgressCase{1, 100, 0.0, "[..............................]   1%  frame 1/100  time left unknown"}));
+
+struct ReportCase {
+    const char* text;
+    bool read;
+    int64_t more_total;
+    int64_t more_done;
+};
+
+void PrintTo(const ReportCase& c, std::ostream* out) { *out << '"' << c.text << '"'; }
+
+class ProgressReport : public testing::TestWithParam<ReportCase> {};
+
+TEST_P(ProgressReport, IsReadFromOneLine) {
+    const ReportCase& c = GetParam();
+    int64_t more_total = -99, more_done = -99;
+    ASSERT_EQ(ProgressBar::read_report(c.text, more_total, more_done), c.read) << c.text;
+    if (!c.read) return;
+    EXPECT_EQ(more_total, c.more_total);
+    EXPECT_EQ(more_done, c.more_done);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProgressReport,
+                         testing::Values(ReportCase{"total 120", true, 120, 0}, ReportCase{"done 3", true, 0, 3},
+                                         ReportCase{"total -2", true, -2, 0}, ReportCase{"total 0", true, 0, 0},
+                                         ReportCase{"done", false, 0, 0}, ReportCase{"done -", false, 0, 0},
+                                         ReportCase{"done 3x", false, 0, 0}, ReportCase{"frame 3", false, 0, 0},
+                                         ReportCase{"total  3", false, 0, 0}, ReportCase{"", false, 0, 0}));
+
+TEST(ProgressBarTest, AReportingRunSendsItsTotalAndWhatItHasDoneAsChanges) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    {
+        ProgressBar bar(10, ProgressBar::Output::report, ends[1]);
+        bar.update(0);
+        bar.update(2);
+        bar.update(2);
+        bar.update(5);
+        bar.set_total(7);
+        bar.finish();
+    }
+    close(ends[1]);
+    std::string sent;
+    char c = 0;
+    while (read(ends[0], &c, 1) == 1) sent += c;
+    close(ends[0]);
+    EXPECT_EQ(sent, "total 10\ndone 2\ndone 3\ntotal -3\n");
 }
 
 TEST(ImageTest, PastingIsClippedToTheImage) {
@@ -190,4 +310,105 @@ TEST(ImageTest, PastingIsClippedToTheImage) {
     EXPECT_EQ(red, 2);
     EXPECT_EQ(ground.rgba[(2 * 4 + 3) * 4], 255);
     EXPECT_EQ(ground.rgba[0], 255);
+}
+
+// A frame as read back: rows of grey levels from the bottom, RGBA.
+std::vector<uint8_t> drawn_rows(const std::vector<std::vector<uint8_t>>& rows_from_bottom) {
+    std::vector<uint8_t> rgba;
+    for (const auto& row : rows_from_bottom)
+        for (uint8_t grey : row) rgba.insert(rgba.end(), {grey, grey, grey, 255});
+    return rgba;
+}
+
+struct ShrinkCase {
+    const char* name;
+    int32_t factor;
+    std::vector<std::vector<uint8_t>> drawn;     // rows from the bottom
+    std::vector<std::vector<uint8_t>> picture;  // rows from the top
+};
+
+void PrintTo(const ShrinkCase& c, std::ostream* out) { *out << c.name; }
+
+class ImageFromReadback : public testing::TestWithParam<ShrinkCase> {};
+
+TEST_P(ImageFromReadback, IsTurnedOverAndEachPixelTheMeanOfThoseItCovers) {
+    const ShrinkCase& c = GetParam();
+    const auto drawn_width = static_cast<int32_t>(c.drawn[0].size());
+    const auto drawn_height = static_cast<int32_t>(c.drawn.size());
+    const Image image = image_from_readback(drawn_rows(c.drawn), drawn_width, drawn_height, c.factor);
+    ASSERT_EQ(image.width, static_cast<int32_t>(c.picture[0].size()));
+    ASSERT_EQ(image.height, static_cast<int32_t>(c.picture.size()));
+    for (int32_t y = 0; y < image.height; ++y)
+        for (int32_t x = 0; x < image.width; ++x) {
+            const uint8_t* pixel = &image.rgba[(static_cast<size_t>(y) * image.width + x) * 4];
+            const uint8_t expected = c.picture[static_cast<size_t>(y)][static_cast<size_t>(x)];
+            EXPECT_EQ((std::vector<int>{pixel[0], pixel[1], pixel[2], pixel[3]}),
+                      (std::vector<int>{expected, expected, expected, 255}))
+                << "at " << x << ", " << y;
+        }
+    // rgb24 for the encoder: the same colours without alpha.
+    const std::vector<uint8_t> rgb = rgb_bytes(image);
+    ASSERT_EQ(rgb.size(), static_cast<size_t>(image.width * image.height * 3));
+    EXPECT_EQ(rgb[0], c.picture[0][0]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ImageFromReadback,
+    testing::Values(
+        // Only turned over: the bytes as drawn.
+        ShrinkCase{"Factor1", 1, {{10, 20}, {30, 40}}, {{30, 40}, {10, 20}}},
+        // A white area beside a vertical edge: the edge's pixel halfway.
+        ShrinkCase{"EdgeAtFactor2", 2, {{255, 255, 255, 0}, {255, 255, 255, 0}}, {{255, 128}}},
+        // A diagonal edge: a quarter, rounded to the nearest level.
+        ShrinkCase{"CornerAtFactor2", 2, {{0, 0}, {0, 255}}, {{64}}},
+        ShrinkCase{"OneOfNineAtFactor3", 3, {{0, 0, 0}, {0, 255, 0}, {0, 0, 0}}, {{28}}},
+        // The rows keep their order from the top once shrunk.
+        ShrinkCase{"RowsAtFactor4", 4,
+                   {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0},
+                    {200, 200, 200, 200}, {200, 200, 200, 200}, {200, 200, 200, 200}, {200, 200, 200, 200}},
+                   {{200}, {0}}}),
+    [](const testing::TestParamInfo<ShrinkCase>& info) { return std::string(info.param.name); });
+
+struct ChunkCase {
+    int64_t first;
+    int64_t last;
+    int32_t count;
+};
+
+void PrintTo(const ChunkCase& c, std::ostream* out) { *out << c.first << ".." << c.last << " in " << c.count; }
+
+class FrameChunks : public testing::TestWithParam<ChunkCase> {};
+
+TEST_P(FrameChunks, TileTheRangeInEvenConsecutiveParts) {
+    const ChunkCase& c = GetParam();
+    const int64_t frames = c.last - c.first + 1;
+    int64_t next = std::numeric_limits<int64_t>::min();
+    for (int32_t k = 1; k <= c.count; ++k) {
+        const FrameSpan span = chunk_frames({k, c.count}, c.first, c.last);
+        EXPECT_EQ(span.begin, next) << "part " << k;
+        if (k < c.count) {
+            const int64_t inside = span.end - std::max(span.begin, c.first);
+            EXPECT_GE(inside, frames / c.count) << "part " << k;
+            EXPECT_LE(inside, frames / c.count + 1) << "part " << k;
+        }
+        next = span.end;
+        // The parts of a part are parts of the finer split, and tile it.
+        const int32_t parts = 3;
+        EXPECT_EQ(chunk_frames(chunk_part({k, c.count}, 1, parts), c.first, c.last).begin, span.begin);
+        EXPECT_EQ(chunk_frames(chunk_part({k, c.count}, parts, parts), c.first, c.last).end, span.end);
+    }
+    EXPECT_EQ(next, std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(chunk_text({2, c.count}), "2/" + std::to_string(c.count));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FrameChunks,
+                         testing::Values(ChunkCase{0, 104, 2}, ChunkCase{0, 104, 3}, ChunkCase{1200, 1488, 7},
+                                         ChunkCase{50, 52, 3}, ChunkCase{0, 5990, 16}, ChunkCase{10, 10, 2}));
+
+TEST(FrameChunks, TheWholeRunIsOnePartOpenAtBothEnds) {
+    const FrameSpan whole = chunk_frames({}, 0, 104);
+    EXPECT_TRUE(whole.holds(std::numeric_limits<int64_t>::min()));
+    EXPECT_TRUE(whole.holds(1 << 30));
+    EXPECT_FALSE(chunk_frames({1, 2}, 0, 104).holds(52));
+    EXPECT_TRUE(chunk_frames({2, 2}, 0, 104).holds(52));
 }

@@ -1,7 +1,5 @@
 #include "tools/capture/capture_pass.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -10,8 +8,8 @@
 #include "audio/audio_track.h"
 #include "show/show.h"
 #include "show/show_view.h"
-#include "tools/capture/progress_bar.h"
 #include "tools/capture/frame_readback.h"
+#include "tools/capture/video_stream.h"
 
 namespace {
 // How far a moment can lie past a frame's time and still be reached there:
@@ -23,13 +21,16 @@ bool comes_by(const CaptureTime& time, const ShowClock& clock, int64_t frame) {
 }
 }  // namespace
 
-Image draw_show_frame(Scene* scene, int32_t width, int32_t height) {
-    show_frame_draw(scene, width, height);
-    Image image;
-    image.width = width;
-    image.height = height;
-    read_frame(width, height, image.rgba);
-    return image;
+std::vector<uint8_t> draw_and_read_back(Scene* scene, int32_t drawn_width, int32_t drawn_height) {
+    show_frame_draw(scene, drawn_width, drawn_height);
+    std::vector<uint8_t> bottom_up;
+    read_back_frame(drawn_width, drawn_height, bottom_up);
+    return bottom_up;
+}
+
+Image draw_show_frame(Scene* scene, int32_t width, int32_t height, int32_t factor) {
+    return image_from_readback(draw_and_read_back(scene, width * factor, height * factor), width * factor,
+                               height * factor, factor);
 }
 
 std::string CapturePass::frame_path(const std::string& dir, int64_t index) {
@@ -40,22 +41,33 @@ std::string CapturePass::frame_path(const std::string& dir, int64_t index) {
 
 std::string CapturePass::frame_pattern(const std::string& dir) { return dir + "/frame-%06d.png"; }
 
+int64_t CapturePass::planned_pictures(const FrameSpan& span) const {
+    int64_t frames = 0;
+    if (keeps_frames()) {
+        const int64_t first = std::max(span.begin, frame_estimate(from, clock));
+        const int64_t end = std::min(span.end, frame_estimate(to, clock) + 1);
+        frames = std::max<int64_t>(0, end - first);
+    }
+    return frames + static_cast<int64_t>(stills.size());
+}
+
 int32_t CapturePass::run() {
-    const bool framing = !frames_dir.empty();
-    bool frames_done = !framing;
-    double last_seconds = framing ? time_estimate_seconds(to, clock) : 0.0;
-    for (const Still& still : stills) last_seconds = std::max(last_seconds, time_estimate_seconds(still.time, clock));
-    const auto total = static_cast<int64_t>(std::ceil(last_seconds * clock.fps)) + 1;
-    ProgressBar progress(total, isatty(STDERR_FILENO) == 1);
+    const FrameSpan span =
+        keeps_frames() ? chunk_frames(chunk, frame_estimate(from, clock), frame_estimate(to, clock)) : FrameSpan{};
+    bool frames_done = !keeps_frames();
+    bool range_started = false;
+    const int32_t drawn_width = width * supersample, drawn_height = height * supersample;
+    ProgressBar progress(planned_pictures(span), progress_output, progress_fd);
+    int64_t pictures = 0;
 
     while (!stills.empty() || !frames_done) {
         clock.step();
         const int64_t frame = clock.frame;
-        bool keep_frame = false;
-        if (!frames_done && first_frame < 0 && time_reached(from, clock)) first_frame = frame;
-        if (!frames_done && first_frame >= 0) keep_frame = true;
+        if (!frames_done && !range_started) range_started = time_reached(from, clock);
+        const bool keep_frame = !frames_done && range_started && span.holds(frame);
         std::vector<Still> reached;
-        bool upcoming = !frames_done && first_frame < 0 && comes_by(from, clock, frame + 1);
+        bool upcoming = !frames_done && first_frame < 0 && frame + 1 >= span.begin &&
+                        (range_started || comes_by(from, clock, frame + 1));
         for (auto it = stills.begin(); it != stills.end();) {
             if (time_reached(it->time, clock)) {
                 reached.push_back(*it);
@@ -67,12 +79,16 @@ int32_t CapturePass::run() {
         }
 
         if (keep_frame || !reached.empty()) {
-            const Image image = draw_show_frame(clock.scene, width, height);
+            std::vector<uint8_t> drawn = draw_and_read_back(clock.scene, drawn_width, drawn_height);
             ++frames_drawn;
+            Image image;
+            if (!reached.empty() || stream == nullptr) image = image_from_readback(drawn, drawn_width, drawn_height, supersample);
             if (keep_frame) {
-                if (write_png(frame_path(frames_dir, frame), image) != 1) return 0;
+                if (stream != nullptr && stream->push(std::move(drawn)) != 1) return 0;
+                if (stream == nullptr && write_png(frame_path(frames_dir, frame), image) != 1) return 0;
+                if (first_frame < 0) first_frame = frame;
                 last_frame = frame;
-                frames_done = time_reached(to, clock);
+                ++pictures;
             }
             for (const Still& still : reached) {
                 if (still.sheet_index >= 0) {
@@ -82,12 +98,15 @@ int32_t CapturePass::run() {
                 } else if (write_png(still.path, image) != 1) {
                     return 0;
                 }
+                ++pictures;
             }
         } else if (upcoming) {
-            show_frame_draw(clock.scene, width, height);
+            show_frame_draw(clock.scene, drawn_width, drawn_height);
             ++frames_drawn;
         }
-        if (show_progress) progress.update(std::min(frame + 1, total));
+        if (!frames_done && range_started && (time_reached(to, clock) || frame + 1 >= span.end)) frames_done = true;
+        if (stills.empty() && frames_done) progress.set_total(pictures);
+        if (show_progress) progress.update(pictures);
     }
     if (show_progress) progress.finish();
     return 1;

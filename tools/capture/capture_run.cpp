@@ -1,10 +1,12 @@
 #include "tools/capture/capture_run.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -22,7 +24,9 @@
 #include "tools/capture/capture_pass.h"
 #include "tools/capture/contact_sheet.h"
 #include "tools/capture/gl_context.h"
+#include "tools/capture/capture_jobs.h"
 #include "tools/capture/video.h"
+#include "tools/capture/video_stream.h"
 
 namespace {
 // A folder for pictures, made if missing, that can be written into.
@@ -88,20 +92,33 @@ int32_t write_sheet(const std::string& path, const std::vector<SheetFrame>& fram
     return written;
 }
 
+// The music heard over the frames kept, first to last, as a WAV file: the
+// last frame lasts a frame's time, so its music is played to the end.
+int32_t write_music(CapturePass& pass, std::vector<float>& heard, const std::string& wav) {
+    const int32_t fps = pass.clock.fps;
+    play_until(*pass.clock.track, sound_frame_of(pass.last_frame + 1, fps), &heard);
+    const auto sound_frames = static_cast<int64_t>(heard.size() / PLAYBACK_CHANNELS);
+    const int64_t first = std::min(sound_frame_of(pass.first_frame, fps), sound_frames);
+    const int64_t last = std::min(sound_frame_of(pass.last_frame + 1, fps), sound_frames);
+    return save_samples(wav.c_str(), heard.data() + first * PLAYBACK_CHANNELS,
+                        static_cast<int32_t>((last - first) * PLAYBACK_CHANNELS), PLAYBACK_SAMPLE_RATE,
+                        PLAYBACK_CHANNELS);
+}
+
+// A run that reports to the process that started it (--jobs) says nothing
+// but its failures.
+bool reports_to_parent(const CaptureOptions& options) { return capture_report_fd(options) >= 0; }
+
+void say_video_written(const CaptureOptions& options, const std::string& video) {
+    if (!reports_to_parent(options)) std::fprintf(stderr, "morva-capture: video written to %s\n", video.c_str());
+}
+
 // The music of the frames written, and their video when ffmpeg is there.
 int32_t finish_frames(const CaptureOptions& options, CapturePass& pass, std::vector<float>& heard,
                       const std::string& ffmpeg) {
     if (pass.first_frame < 0) return 1;
-    // The last frame lasts a frame's time: its music is played to the end.
-    play_until(*pass.clock.track, sound_frame_of(pass.last_frame + 1, options.fps), &heard);
-    const auto sound_frames = static_cast<int64_t>(heard.size() / PLAYBACK_CHANNELS);
-    const int64_t first = std::min(sound_frame_of(pass.first_frame, options.fps), sound_frames);
-    const int64_t last = std::min(sound_frame_of(pass.last_frame + 1, options.fps), sound_frames);
     const std::string wav = options.frames_dir + "/track.wav";
-    if (save_samples(wav.c_str(), heard.data() + first * PLAYBACK_CHANNELS,
-                     static_cast<int32_t>((last - first) * PLAYBACK_CHANNELS), PLAYBACK_SAMPLE_RATE,
-                     PLAYBACK_CHANNELS) != 1)
-        return 0;
+    if (write_music(pass, heard, wav) != 1) return 0;
     const std::string video = options.video_path.empty() ? options.frames_dir + "/morva.mp4" : options.video_path;
     if (ffmpeg.empty()) {
         std::fprintf(stderr, "morva-capture: ffmpeg is not installed: no video, the frames and track.wav are in %s\n",
@@ -111,8 +128,45 @@ int32_t finish_frames(const CaptureOptions& options, CapturePass& pass, std::vec
     if (encode_video(ffmpeg, CapturePass::frame_pattern(options.frames_dir), pass.first_frame, options.fps, wav,
                      video) != 1)
         return 0;
-    std::fprintf(stderr, "morva-capture: video written to %s\n", video.c_str());
+    say_video_written(options, video);
     return 1;
+}
+
+// The streamed video's music, put to its picture under the video's name.
+int32_t finish_stream(const CaptureOptions& options, CapturePass& pass, std::vector<float>& heard,
+                      const std::string& ffmpeg, const std::string& picture) {
+    if (pass.first_frame < 0) {
+        if (!reports_to_parent(options))
+            std::fprintf(stderr, "morva-capture: chunk %s holds none of the frames: no video written\n",
+                         chunk_text(options.chunk).c_str());
+        return 1;
+    }
+    const std::string wav = partial_path(options.video_path, "music", "wav");
+    int32_t finished = write_music(pass, heard, wav);
+    const VideoUse use = options.chunk.count > 1 ? VideoUse::chunk : VideoUse::watch;
+    if (finished == 1) finished = add_music(ffmpeg, picture, wav, options.video_path, use);
+    unlink(wav.c_str());
+    if (finished == 1) say_video_written(options, options.video_path);
+    return finished;
+}
+
+// Runs the pass, with the frames piped to ffmpeg when the video is streamed.
+int32_t run_pass(const CaptureOptions& options, CapturePass& pass, std::vector<float>& heard,
+                 const std::string& ffmpeg) {
+    if (!streams_video(options)) return pass.run();
+    const std::string picture = partial_path(options.video_path, "picture", "mp4");
+    VideoStream* stream = VideoStream::create(ffmpeg, options.width, options.height, options.supersample,
+                                              options.fps, picture, options.video_path);
+    if (stream == nullptr) return 0;
+    pass.stream = stream;
+    const int32_t drawn = pass.run();
+    const int32_t encoded = stream->finish();
+    VideoStream::destroy(stream);
+    pass.stream = nullptr;
+    int32_t finished = drawn == 1 && encoded == 1 ? 1 : 0;
+    if (finished == 1) finished = finish_stream(options, pass, heard, ffmpeg, picture);
+    unlink(picture.c_str());
+    return finished;
 }
 
 // The capture once the show is open and the context current.
@@ -123,44 +177,86 @@ int capture_show(const CaptureOptions& options, ShowContext& show, const std::st
     pass.clock.track = show.track;
     pass.clock.scene = show.scene;
     pass.clock.fps = options.fps;
-    if (!options.frames_dir.empty()) pass.clock.heard = &heard;
+    if (!options.frames_dir.empty() || !options.video_path.empty()) pass.clock.heard = &heard;
     pass.width = options.width;
     pass.height = options.height;
+    pass.supersample = options.supersample;
     pass.stills = stills_of(options);
     pass.frames_dir = options.frames_dir;
     pass.from = options.from;
     pass.to = options.to;
-    if (pass.run() != 1) return CAPTURE_FAILED;
+    pass.chunk = options.chunk;
+    pass.progress_fd = capture_report_fd(options);
+    pass.progress_output = pass.progress_fd >= 0            ? ProgressBar::Output::report
+                           : isatty(STDERR_FILENO) == 1 ? ProgressBar::Output::terminal
+                                                        : ProgressBar::Output::lines;
+    if (run_pass(options, pass, heard, ffmpeg) != 1) return CAPTURE_FAILED;
     if (!options.sheet_path.empty() &&
         write_sheet(options.sheet_path, pass.sheet, options.height, options.files.font_path) != 1)
         return CAPTURE_FAILED;
     if (!options.frames_dir.empty() && finish_frames(options, pass, heard, ffmpeg) != 1) return CAPTURE_FAILED;
     return CAPTURE_OK;
 }
-}  // namespace
 
-int run_capture(const CaptureOptions& options) {
-    if (check_show_file_readable("morva-capture", options.files.font_path) != 1 ||
-        check_show_file_readable("morva-capture", options.files.music_path) != 1)
-        return CAPTURE_FAILED;
-    if (check_outputs(options) != 1) return CAPTURE_FAILED;
-    const std::string ffmpeg = options.frames_dir.empty() ? std::string() : find_program("ffmpeg");
-    if (!options.video_path.empty() && ffmpeg.empty()) {
-        std::fprintf(stderr, "morva-capture: --video needs ffmpeg, which is not installed\n");
-        return CAPTURE_FAILED;
-    }
-
-    GlContext* gl = GlContext::create(options.context, options.width, options.height);
+// Draws everything asked for in this process.
+int capture_here(const CaptureOptions& options, const std::string& ffmpeg) {
+    const int32_t drawn_width = options.width * options.supersample;
+    const int32_t drawn_height = options.height * options.supersample;
+    GlContext* gl = GlContext::create(options.context, drawn_width, drawn_height);
     if (gl == nullptr) return CAPTURE_FAILED;
-    std::fprintf(stderr, "morva-capture: drawing off screen with %s\n", gl->description.c_str());
+    if (!reports_to_parent(options))
+        std::fprintf(stderr, "morva-capture: drawing off screen with %s\n", gl->description.c_str());
     set_fixed_gl_state();
     int status = CAPTURE_FAILED;
     ShowContext show{};
     show.files = options.files;
-    if (show_open(show, options.width, options.height) == 1) status = capture_show(options, show, ffmpeg);
+    if (show_open(show, drawn_width, drawn_height) == 1) status = capture_show(options, show, ffmpeg);
     AudioTrack::destroy(show.track);
     scene_destroy(show.scene);
     Font::destroy(show.font);
     GlContext::destroy(gl);
     return status;
+}
+
+// --join: the chunks, each readable, into one video.
+int join_chunks(const CaptureOptions& options) {
+    const std::string ffmpeg = find_program("ffmpeg");
+    if (ffmpeg.empty()) {
+        std::fprintf(stderr, "morva-capture: --join needs ffmpeg, which is not installed\n");
+        return CAPTURE_FAILED;
+    }
+    for (const std::string& chunk : options.join_inputs)
+        if (check_show_file_readable("morva-capture", chunk) != 1) return CAPTURE_FAILED;
+    if (check_file_writable(options.join_path) != 1) return CAPTURE_FAILED;
+    if (join_videos(ffmpeg, options.join_inputs, options.join_path, VideoUse::watch) != 1) return CAPTURE_FAILED;
+    std::fprintf(stderr, "morva-capture: video written to %s\n", options.join_path.c_str());
+    return CAPTURE_OK;
+}
+}  // namespace
+
+int capture_report_fd(const CaptureOptions& options) {
+    if (options.jobs != 1) return -1;
+    const char* value = std::getenv(CAPTURE_REPORT_FD_VARIABLE);
+    if (value == nullptr || *value == '\0' || std::strspn(value, "0123456789") != std::strlen(value) ||
+        std::strlen(value) > 6)
+        return -1;
+    const int fd = std::atoi(value);
+    return fcntl(fd, F_GETFD) >= 0 ? fd : -1;
+}
+
+int run_capture(const CaptureOptions& options) {
+    if (!options.join_path.empty()) return join_chunks(options);
+    if (check_show_file_readable("morva-capture", options.files.font_path) != 1 ||
+        check_show_file_readable("morva-capture", options.files.music_path) != 1)
+        return CAPTURE_FAILED;
+    if (check_outputs(options) != 1) return CAPTURE_FAILED;
+    const bool needs_ffmpeg = !options.frames_dir.empty() || !options.video_path.empty();
+    const std::string ffmpeg = needs_ffmpeg ? find_program("ffmpeg") : std::string();
+    if (!options.video_path.empty() && ffmpeg.empty()) {
+        std::fprintf(stderr, "morva-capture: --video needs ffmpeg, which is not installed\n");
+        return CAPTURE_FAILED;
+    }
+    const int32_t jobs = capture_jobs(options);
+    if (jobs > 1) return capture_in_parts(options, jobs, ffmpeg);
+    return capture_here(options, ffmpeg);
 }

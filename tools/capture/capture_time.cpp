@@ -89,3 +89,7 @@ double time_estimate_seconds(const CaptureTime& time, const ShowClock& clock) {
     }
     return length;
 }
+
+int64_t frame_estimate(const CaptureTime& time, const ShowClock& clock) {
+    return static_cast<int64_t>(std::ceil(time_estimate_seconds(time, clock) * clock.fps - 1e-9));
+}

@@ -31,3 +31,7 @@ bool time_reached(const CaptureTime& time, const ShowClock& clock);
 
 // About when the moment comes, in seconds of music, for planning ahead.
 double time_estimate_seconds(const CaptureTime& time, const ShowClock& clock);
+// About which frame first reaches the moment: the first whose own time is
+// not before it. The frame that does may be one earlier (the play position
+// runs up to a block ahead of a frame's time).
+int64_t frame_estimate(const CaptureTime& time, const ShowClock& clock);

@@ -3,16 +3,24 @@
 #include <stb/stb_image_write.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 namespace {
-std::vector<uint8_t> rgb_of(const Image& image) {
-    const size_t pixels = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
-    std::vector<uint8_t> rgb(pixels * 3);
-    for (size_t i = 0; i < pixels; ++i) std::copy_n(&image.rgba[i * 4], 3, &rgb[i * 3]);
-    return rgb;
+// One row of the picture from `factor` rows of the drawing, top first.
+void shrink_rows(const uint8_t* const* rows, int32_t width, int32_t factor, uint8_t* out) {
+    const auto area = static_cast<uint32_t>(factor * factor);
+    for (int32_t x = 0; x < width; ++x) {
+        std::array<uint32_t, 4> sum{};
+        for (int32_t dy = 0; dy < factor; ++dy) {
+            const uint8_t* pixel = rows[dy] + static_cast<size_t>(x) * factor * 4;
+            for (int32_t dx = 0; dx < factor; ++dx, pixel += 4)
+                for (size_t c = 0; c < 4; ++c) sum[c] += pixel[c];
+        }
+        for (size_t c = 0; c < 4; ++c) out[static_cast<size_t>(x) * 4 + c] = static_cast<uint8_t>((sum[c] + area / 2) / area);
+    }
 }
 
 void append_bytes(void* context, void* data, int size) {
@@ -45,9 +53,34 @@ void Image::paste(const Image& source, int32_t x, int32_t y) {
     }
 }
 
+Image image_from_readback(const std::vector<uint8_t>& bottom_up, int32_t drawn_width, int32_t drawn_height,
+                          int32_t factor) {
+    Image image;
+    image.width = drawn_width / factor;
+    image.height = drawn_height / factor;
+    image.rgba.resize(static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 4);
+    const size_t drawn_row = static_cast<size_t>(drawn_width) * 4, row = static_cast<size_t>(image.width) * 4;
+    std::vector<const uint8_t*> rows(static_cast<size_t>(factor));
+    for (int32_t y = 0; y < image.height; ++y) {
+        uint8_t* out = image.rgba.data() + static_cast<size_t>(y) * row;
+        for (int32_t dy = 0; dy < factor; ++dy)
+            rows[static_cast<size_t>(dy)] = bottom_up.data() + static_cast<size_t>(drawn_height - 1 - (y * factor + dy)) * drawn_row;
+        if (factor == 1) std::copy_n(rows[0], row, out);
+        else shrink_rows(rows.data(), image.width, factor, out);
+    }
+    return image;
+}
+
+std::vector<uint8_t> rgb_bytes(const Image& image) {
+    const size_t pixels = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
+    std::vector<uint8_t> rgb(pixels * 3);
+    for (size_t i = 0; i < pixels; ++i) std::copy_n(&image.rgba[i * 4], 3, &rgb[i * 3]);
+    return rgb;
+}
+
 std::vector<uint8_t> png_bytes(const Image& image) {
     std::vector<uint8_t> bytes;
-    const std::vector<uint8_t> rgb = rgb_of(image);
+    const std::vector<uint8_t> rgb = rgb_bytes(image);
     stbi_write_png_to_func(append_bytes, &bytes, image.width, image.height, 3, rgb.data(), image.width * 3);
     return bytes;
 }

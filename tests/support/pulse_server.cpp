@@ -1,0 +1,53 @@
+#include "tests/support/pulse_server.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+namespace {
+constexpr auto START_LIMIT = std::chrono::seconds(10);
+constexpr auto PACTL_LIMIT = std::chrono::milliseconds(10000);
+}  // namespace
+
+PulseServer::PulseServer() {
+    const std::string runtime = dir_.file("runtime");
+    std::filesystem::create_directories(runtime);
+    chmod(runtime.c_str(), 0700);
+    write_text(dir_.file("client.conf"), "autospawn = no\n");
+    std::vector<std::pair<std::string, std::string>> env = client_environment();
+    env.emplace_back("XDG_RUNTIME_DIR", runtime);
+    server_.emplace(ChildProcess::spawn_program(
+        {"/usr/bin/pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
+         "--log-target=file:" + dir_.file("pulse.log"), "-L", "module-native-protocol-unix",
+         "-L", "module-null-sink sink_name=out", "-L", "module-sine-source source_name=in"},
+        env));
+    const auto deadline = std::chrono::steady_clock::now() + START_LIMIT;
+    while (!pactl({"info"}).has_value()) {
+        if (std::chrono::steady_clock::now() > deadline) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    running_ = pactl({"set-default-sink", "out"}).has_value() && pactl({"set-default-source", "in"}).has_value();
+}
+
+std::vector<std::pair<std::string, std::string>> PulseServer::client_environment() const {
+    return {{"PULSE_SERVER", "unix:" + dir_.file("runtime/pulse/native")},
+            {"PULSE_CLIENTCONFIG", dir_.file("client.conf")}};
+}
+
+std::optional<std::string> PulseServer::pactl(const std::vector<std::string>& arguments) const {
+    std::vector<std::string> argv = {"/usr/bin/pactl"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    const ChildResult result = ChildProcess::spawn_program(argv, client_environment()).wait(PACTL_LIMIT);
+    if (!result.succeeded()) return std::nullopt;
+    return result.out;
+}
+
+void PulseServer::kill_now() {
+    if (!server_.has_value()) return;
+    kill(server_->pid(), SIGKILL);
+    server_->wait(std::chrono::milliseconds(5000));
+    running_ = false;
+}

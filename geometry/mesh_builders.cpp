@@ -14,13 +14,16 @@ constexpr std::array<float, 24> CUBE_CORNERS = {
     0, 0, 1,  1, 0, 1,  1, 1, 1,  0, 1, 1,
 };
 
-using Face = std::array<int32_t, 6>;  // two triangles
-constexpr Face FACE_Z0 = {0, 1, 2, 0, 2, 3};
+// Two triangles per face, each counter-clockwise seen from outside the
+// cube, so that a closed shape built from cubes can have its back faces
+// culled. No normals are sent, so the winding changes nothing else.
+using Face = std::array<int32_t, 6>;
+constexpr Face FACE_Z0 = {0, 2, 1, 0, 3, 2};
 constexpr Face FACE_Z1 = {4, 5, 6, 4, 6, 7};
-constexpr Face FACE_X1 = {1, 5, 6, 1, 6, 2};
+constexpr Face FACE_X1 = {1, 6, 5, 1, 2, 6};
 constexpr Face FACE_X0 = {0, 4, 7, 0, 7, 3};
 constexpr Face FACE_Y0 = {0, 1, 5, 0, 5, 4};
-constexpr Face FACE_Y1 = {2, 6, 7, 2, 7, 3};
+constexpr Face FACE_Y1 = {2, 7, 6, 2, 3, 7};
 
 Mesh* unit_cube_with_faces(const std::vector<int32_t>& indices) {
     Mesh* mesh = mesh_new();

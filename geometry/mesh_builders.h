@@ -17,7 +17,8 @@ inline constexpr uint32_t CUBE_FACE_Y1 = 1u << 4;  // y = 1, last
 // faces: 8 vertices, 6 triangles, no colours.
 Mesh* mesh_new_box();
 // A unit cube centred on the origin with the faces the mask selects, two
-// triangles each, in the order x = 1, x = 0, z = 0, z = 1, y = 0, y = 1.
+// triangles each, in the order x = 1, x = 0, z = 0, z = 1, y = 0, y = 1,
+// every triangle wound counter-clockwise seen from outside.
 // With no face selected it has no triangles, and (since the transforms
 // leave such a mesh alone) its corners stay at [0, 1] on every axis.
 Mesh* mesh_new_cube(uint32_t mask);

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "geometry/deformer.h"
 #include "geometry/mesh.h"
 #include "geometry/paths.h"
+#include "geometry/vec3.h"
 
 // Owning handles for geometry records in tests.
 struct MeshDeleter {
@@ -42,4 +45,36 @@ inline void expect_vec3_near(const Vec3& actual, const Vec3& expected, float tol
 inline void expect_box_near(const BoundingBox& box, const Vec3& min, const Vec3& max) {
     expect_vec3_near(box.min, min);
     expect_vec3_near(box.max, max);
+}
+
+// How far a mesh is from a closed surface wound outwards (counter-clockwise
+// seen from outside) around a centre: triangles that face the centre, and
+// edges not used exactly once each way. A closed surface has neither, and
+// is what back-face culling needs.
+struct SurfaceFaults {
+    int32_t inward = 0;
+    std::vector<std::pair<int32_t, int32_t>> unpaired;  // a -> b without b -> a: open edges
+    int32_t repeated = 0;                               // a -> b more than once
+};
+
+inline SurfaceFaults surface_faults(const Mesh* mesh, const Vec3& centre) {
+    SurfaceFaults faults;
+    std::map<std::pair<int32_t, int32_t>, int32_t> directed;
+    for (const Triangle& t : mesh->triangles) {
+        const Vec3& a = mesh->positions[static_cast<size_t>(t[0])];
+        const Vec3& b = mesh->positions[static_cast<size_t>(t[1])];
+        const Vec3& c = mesh->positions[static_cast<size_t>(t[2])];
+        Vec3 ab, ac, normal, outwards;
+        vec3_sub(b, a, ab);
+        vec3_sub(c, a, ac);
+        vec3_cross(ab, ac, normal);
+        vec3_sub(a, centre, outwards);
+        if (vec3_dot(normal, outwards) <= 0.0f) ++faults.inward;
+        for (size_t k = 0; k < 3; ++k) ++directed[{t[k], t[(k + 1) % 3]}];
+    }
+    for (const auto& [edge, uses] : directed) {
+        if (uses > 1) ++faults.repeated;
+        if (!directed.contains({edge.second, edge.first})) faults.unpaired.push_back(edge);
+    }
+    return faults;
 }

@@ -8,6 +8,7 @@
 #include "geometry/mesh.h"
 #include "geometry/paths.h"
 #include "geometry/point_list.h"
+#include "tests/geometry/geometry_test_support.h"
 #include "tests/support/sound_files.h"
 
 namespace {
@@ -123,6 +124,14 @@ TEST_F(GlyphGridTest, SolidBarsHaveTheirFacesPlacesAndSizes) {
         EXPECT_NEAR((box.min[0] + box.max[0]) / 2 / CELL, (cell.ax + cell.bx) / 2, 1e-4);
         EXPECT_NEAR((box.min[1] + box.max[1]) / 2 / CELL, (cell.ay + cell.by) / 2, 1e-4);
         EXPECT_NEAR((box.max[2] - box.min[2]) / CELL, 0.4, 1e-4);
+        // Wound outwards, and closed but for the end that runs into the
+        // next bar, so the figure's back faces may be culled.
+        Vec3 centre;
+        box_center(box, centre);
+        const SurfaceFaults faults = surface_faults(meshes[s], centre);
+        EXPECT_EQ(faults.inward, 0);
+        EXPECT_EQ(faults.repeated, 0);
+        EXPECT_EQ(faults.unpaired.size(), FACE_MASKS[s] == 15 ? 4u : 0u);
         mesh_destroy(meshes[s]);
     }
     delete[] meshes;

@@ -148,6 +148,14 @@ void light_off() {
     glDisable(GL_COLOR_MATERIAL);
 }
 
+// GL_FRONT_FACE is counter-clockwise throughout (set_fixed_gl_state).
+void set_culling(const MeshInstance* instance) {
+    if (instance->cull_back_faces != 0)
+        glEnable(GL_CULL_FACE);
+    else
+        glDisable(GL_CULL_FACE);
+}
+
 void set_ambient(const MeshInstance* instance) {
     const GLfloat ambient[4] = {instance->ambient[0], instance->ambient[1], instance->ambient[2], 1.0f};
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
@@ -166,6 +174,7 @@ void draw_each(const MeshInstance* const* instances, int32_t from, int32_t to, D
     for (int32_t i = next_drawable(instances, from, to); i < to; i = next_drawable(instances, i + 1, to)) {
         glPushMatrix();
         place(instances[i]);
+        set_culling(instances[i]);
         set_ambient(instances[i]);
         draw_one(instances[i]);
         glPopMatrix();
@@ -204,4 +213,5 @@ void instances_draw(const MeshInstance* const* instances, int32_t count) {
         i = next_drawable(instances, end, count);
     }
     light_off();
+    glDisable(GL_CULL_FACE);
 }

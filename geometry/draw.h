@@ -29,9 +29,9 @@ void point_list_draw(void* target);
 MeshInstance* instance_new_mesh(Mesh* mesh);
 MeshInstance* instance_new_paths(PathSet* paths);
 // Draws a visible instance with a target: pushes the matrix, applies its
-// transform, lights it with GL_LIGHT0 and its ambient colour through colour
-// material, draws, then disables light 0, lighting and colour material and
-// pops the matrix. The light model's ambient stays as the instance set it.
+// transform, culls back faces if it asks for that, lights it with GL_LIGHT0
+// and its ambient colour through colour material, draws, then disables
+// light 0, lighting, colour material and culling and pops the matrix. The light model's ambient stays as the instance set it.
 // A hidden instance, or one without target or draw function, makes no GL
 // call at all.
 void instance_draw(const MeshInstance* instance);

@@ -27,3 +27,5 @@ void instance_set_rotation(MeshInstance* instance, const Vec3& axis, float degre
 void instance_set_scale(MeshInstance* instance, float x, float y, float z) { instance->scale = {x, y, z}; }
 
 void instance_set_ambient(MeshInstance* instance, const Rgb& rgb) { instance->ambient = rgb; }
+
+void instance_set_cull_back_faces(MeshInstance* instance, int32_t cull) { instance->cull_back_faces = cull; }

@@ -25,6 +25,10 @@ struct MeshInstance {
     float rotation_angle = 0.0f;  // degrees
     Vec3 scale{1.0f, 1.0f, 1.0f};
     Rgb ambient{1.0f, 1.0f, 1.0f};
+    // 1: triangles that face away from the viewer are not drawn. Only for
+    // a target that is a closed surface wound counter-clockwise seen from
+    // outside: then its far side is hidden anyway and need not be filled.
+    int32_t cull_back_faces = 0;
 };
 
 MeshInstance* instance_new(void* target, DrawFn draw);
@@ -38,3 +42,4 @@ void instance_set_position(MeshInstance* instance, float x, float y, float z);
 void instance_set_rotation(MeshInstance* instance, const Vec3& axis, float degrees);
 void instance_set_scale(MeshInstance* instance, float x, float y, float z);
 void instance_set_ambient(MeshInstance* instance, const Rgb& rgb);
+void instance_set_cull_back_faces(MeshInstance* instance, int32_t cull);

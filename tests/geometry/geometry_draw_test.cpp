@@ -320,6 +320,35 @@ TEST(InstanceDraw, AmbientLightTintsTheMeshColours) {
     EXPECT_CHILD_PASSED(result);
 }
 
+TEST(InstanceDraw, CullingLeavesOutOnlyTrianglesSeenFromBehind) {
+    const ChildResult result = run_with_view([] {
+        // The left triangle is counter-clockwise as seen, the right one
+        // clockwise: seen from behind.
+        MeshPtr pair(mesh_of({-1.5f, -1, 0, -0.5f, -1, 0, -1, 1, 0, 0.5f, -1, 0, 1, 1, 0, 1.5f, -1, 0}, {0, 1, 2, 3, 4, 5}));
+        MeshInstance* instance = instance_new_mesh(pair.get());
+        glColor3f(1, 1, 1);
+        const struct {
+            int32_t cull;
+            bool right_drawn;
+        } cases[] = {{0, true}, {1, false}};
+        for (const auto& c : cases) {
+            instance_set_cull_back_faces(instance, c.cull);
+            glClearColor(0, 0, 0, 1);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            instance_draw(instance);
+            glFinish();
+            const Vec3 left = window_of(Vec3{-1, -0.5f, 0});
+            const Vec3 right = window_of(Vec3{1, -0.5f, 0});
+            EXPECT_NE(pixel_at(static_cast<int>(left[0]), static_cast<int>(left[1]))[0], 0) << "cull " << c.cull;
+            EXPECT_EQ(pixel_at(static_cast<int>(right[0]), static_cast<int>(right[1]))[0] != 0, c.right_drawn)
+                << "cull " << c.cull;
+            EXPECT_FALSE(glIsEnabled(GL_CULL_FACE)) << "cull " << c.cull;
+        }
+        instance_destroy(instance);
+    });
+    EXPECT_CHILD_PASSED(result);
+}
+
 namespace {
 // The whole test viewport, read back.
 std::vector<unsigned char> view_pixels() {
@@ -335,6 +364,7 @@ struct DrawnScene {
     std::vector<unsigned char> pixels;
     std::array<float, 4> ambient{};
     bool lit = false;
+    bool culling = false;
     bool arrays = false;
     GLint stack_depth = 0;
     bool operator==(const DrawnScene&) const = default;
@@ -350,13 +380,14 @@ DrawnScene draw_scene(Draw draw) {
     scene.ambient = light_model_ambient();
     for (GLenum capability : {GL_LIGHTING, GL_LIGHT0, GL_COLOR_MATERIAL})
         scene.lit = scene.lit || glIsEnabled(capability);
+    scene.culling = glIsEnabled(GL_CULL_FACE);
     scene.arrays = glIsEnabled(GL_VERTEX_ARRAY) || glIsEnabled(GL_COLOR_ARRAY);
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &scene.stack_depth);
     return scene;
 }
 
 // Which of a few prepared targets each instance of a case shows.
-enum class Shows { coloured_box, grey_square, bad_indices, nothing, hidden_box };
+enum class Shows { coloured_box, culled_box, grey_square, bad_indices, nothing, hidden_box };
 
 struct InstancesCase {
     const char* name;
@@ -371,6 +402,7 @@ const InstancesCase INSTANCES_CASES[] = {
      {Shows::grey_square, Shows::coloured_box, Shows::coloured_box, Shows::grey_square, Shows::coloured_box}},
     {"AMeshWithABadIndex", {Shows::bad_indices, Shows::bad_indices, Shows::coloured_box}},
     {"NothingToDraw", {Shows::nothing, Shows::hidden_box}},
+    {"CulledAndWholeTakingTurns", {Shows::culled_box, Shows::coloured_box, Shows::culled_box, Shows::culled_box}},
 };
 
 void PrintTo(const InstancesCase& c, std::ostream* out) { *out << c.name; }
@@ -400,6 +432,7 @@ TEST_P(InstancesDraw, DrawsAndLeavesWhatEachInstanceDrawnInTurnWould) {
             instance_set_scale(instance, 0.5f, 0.5f + 0.1f * f, 0.5f);
             instance_set_ambient(instance, {0.1f * f, 0.5f, 1 - 0.2f * f});
             instance_set_visible(instance, shows == Shows::hidden_box ? 0 : 1);
+            instance_set_cull_back_faces(instance, shows == Shows::culled_box ? 1 : 0);
             instances.push_back(instance);
         }
         glEnable(GL_DEPTH_TEST);
@@ -414,6 +447,7 @@ TEST_P(InstancesDraw, DrawsAndLeavesWhatEachInstanceDrawnInTurnWould) {
         });
         EXPECT_TRUE(together == one_by_one);
         EXPECT_FALSE(together.lit);
+        EXPECT_FALSE(together.culling);
         EXPECT_FALSE(together.arrays);
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         // Something showed wherever a visible instance had a mesh.

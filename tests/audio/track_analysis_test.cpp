@@ -91,9 +91,8 @@ TEST_F(TrackAnalysisTest, CreatedWithTheMelBankAndNothingHeard) {
     EXPECT_EQ(track->analyser->bin_count, 112);
     EXPECT_EQ(track->bin_frequencies, track->analyser->nominal_hz);
     EXPECT_NEAR(track->bin_frequencies[BIN_659], 659.2f, 0.05f);
-    EXPECT_EQ(track->smoothing, 0.0f);
-    EXPECT_EQ(track->pitch_base, 16.3516f);
-    EXPECT_EQ(track->semitone_scale, 17.31234f);
+    // No smoothing at first (the levels fall silent with the tone, below),
+    // and pitch classes counted from C (the profile cases below).
     for (const std::vector<float>* array : {&track->levels, &track->frequencies, &track->phases,
                                             &track->peaks, &track->level_state, &track->frequency_state}) {
         ASSERT_EQ(array->size(), 112u);

@@ -95,11 +95,15 @@ TEST(SpectrumAnalyser, SmoothingConstantsWidenWithFrequency) {
     const TrackingFilter& highest = a->bank->filters.back();
     EXPECT_NEAR(lowest.alpha1, 0.00015f, 0.000005f);
     EXPECT_NEAR(highest.alpha1, 0.0448f, 0.00005f);
-    for (const TrackingFilter& filter : a->bank->filters) {
-        EXPECT_EQ(filter.alpha2, filter.alpha1);
-        EXPECT_EQ(filter.alpha3, filter.alpha1 * 0.5f);
-    }
-    EXPECT_EQ(bin_alpha(a->nominal_hz[0], 44100.0f), lowest.alpha1);
+    // The frequency correction takes half as much as the smoothing stages.
+    EXPECT_NEAR(lowest.alpha3, 0.0000745f, 0.0000005f);
+    EXPECT_NEAR(highest.alpha3, 0.02238f, 0.00001f);
+    for (const TrackingFilter& filter : a->bank->filters) EXPECT_EQ(filter.alpha2, filter.alpha1);
+    // The constants widen with every bin.
+    for (size_t j = 1; j < a->bank->filters.size(); ++j)
+        EXPECT_GT(a->bank->filters[j].alpha1, a->bank->filters[j - 1].alpha1) << j;
+    EXPECT_NEAR(bin_alpha(20.0f, 44100.0f), 0.000149f, 0.000001f);
+    EXPECT_NEAR(bin_alpha(20000.0f, 44100.0f), 0.04476f, 0.00001f);
 }
 
 TEST(SpectrumAnalyser, TrackingRangesMeetHalfwayBetweenCentres) {
@@ -278,21 +282,21 @@ TEST(SpectrumAnalyser, ResynthesisVoicesStartSilentAtTheCentres) {
 TEST(SpectrumAnalyser, BandwidthScalingKeepsConstantsInsideZeroToOne) {
     Analyser a(ANALYSER_ALL_OPTIONS);
     std::vector<TrackingFilter>& filters = a->bank->filters;
-    const float alpha_low = filters[0].alpha1;
-    const float alpha_high = filters[111].alpha1;
+    // The lowest bin's constant is 0.000149, the highest's 0.0448.
     a->scale_bandwidth1(2.0f);
-    EXPECT_EQ(filters[0].alpha1, alpha_low * 2.0f);
-    EXPECT_EQ(filters[0].one_minus_alpha1, 1.0f - alpha_low * 2.0f);
-    EXPECT_EQ(filters[0].alpha2, alpha_low);
+    EXPECT_NEAR(filters[0].alpha1, 0.000298f, 0.000001f);
+    EXPECT_FLOAT_EQ(filters[0].alpha1 + filters[0].one_minus_alpha1, 1.0f);
+    EXPECT_NEAR(filters[0].alpha2, 0.000149f, 0.000001f);  // the other stages keep theirs
     a->scale_bandwidth2(30.0f);  // too wide for the top bin only
-    EXPECT_EQ(filters[0].alpha2, alpha_low * 30.0f);
-    EXPECT_EQ(filters[111].alpha2, alpha_high);
+    EXPECT_NEAR(filters[0].alpha2, 0.00447f, 0.00001f);
+    EXPECT_NEAR(filters[111].alpha2, 0.0448f, 0.00005f);
+    // Each scaling starts from the bank's own constants, not from the last one.
     a->scale_bandwidth3(4.0f);
-    EXPECT_EQ(filters[0].alpha3, alpha_low * 0.5f * 4.0f);
+    EXPECT_NEAR(filters[0].alpha3, 0.000298f, 0.000001f);
     a->scale_bandwidth3(1.0f);
-    EXPECT_EQ(filters[0].alpha3, alpha_low * 0.5f);
-    a->scale_bandwidth1(-1.0f);
-    EXPECT_EQ(filters[0].alpha1, alpha_low * 2.0f);
+    EXPECT_NEAR(filters[0].alpha3, 0.0000745f, 0.0000005f);
+    a->scale_bandwidth1(-1.0f);  // below 0: ignored
+    EXPECT_NEAR(filters[0].alpha1, 0.000298f, 0.000001f);
 
     // A wider first stage settles sooner.
     Analyser wide(ANALYSER_ALL_OPTIONS);
@@ -309,8 +313,8 @@ TEST(SpectrumAnalyser, EnvelopeTimeAndPeakSwitch) {
     Analyser a(ANALYSER_ALL_OPTIONS);
     EXPECT_EQ(a->bank->new_weight, 1.0f);
     EXPECT_EQ(a->bank->old_weight, 0.0f);
-    a->set_envelope_time(0.01f);
-    EXPECT_NEAR(a->bank->new_weight, 1.0 - std::exp(-1.0 / 441.0), 1e-7);
+    a->set_envelope_time(0.01f);  // 441 samples
+    EXPECT_NEAR(a->bank->new_weight, 0.002265f, 0.000001f);
     EXPECT_FLOAT_EQ(a->bank->old_weight + a->bank->new_weight, 1.0f);
     a->set_envelope_time(0.0f);
     EXPECT_EQ(a->bank->new_weight, 1.0f);

@@ -94,18 +94,24 @@ struct WidgetTest : testing::Test {
 };
 }  // namespace
 
-TEST_F(WidgetTest, StartsVisibleIdleAndUnframedWithItsArguments) {
+TEST_F(WidgetTest, ANewWidgetTakesThePointerWhereItsArgumentsPutIt) {
     Widget* w = widget(0.1, 0.2, 0.3, 0.4, "title");
     EXPECT_STREQ(w->title.data(), "title");
-    EXPECT_EQ(w->title_centered, 1);
-    EXPECT_EQ(w->title_above, 1);
-    EXPECT_EQ(w->visible, 1);
-    EXPECT_EQ(w->pressed, 0);
-    EXPECT_EQ(w->framed, 0);
-    EXPECT_EQ(w->behavior->widget, w);
-    EXPECT_EQ(w->x, 0.1);
-    EXPECT_EQ(w->height, 0.4);
     EXPECT_EQ(w->parameter(), nullptr);
+    // Shown and idle: a drag before any press is nobody's.
+    w->handle_motion(px(0.2), py(0.3));
+    EXPECT_TRUE(Seen::of(w).drags.empty());
+    // Outside its 0.1 .. 0.4 x 0.2 .. 0.6: not taken, not passed on.
+    press(w, 0.41, 0.3);
+    press(w, 0.2, 0.19);
+    EXPECT_EQ(w->pressed, 0);
+    EXPECT_TRUE(Seen::of(w).buttons.empty());
+    // Inside: pressed, and its behaviour hears of it in widget fractions.
+    press(w, 0.16, 0.25);
+    EXPECT_EQ(w->pressed, 1);
+    ASSERT_EQ(Seen::of(w).buttons.size(), 1u);
+    EXPECT_NEAR(Seen::of(w).buttons[0].u, 0.2, 1e-9);
+    EXPECT_NEAR(Seen::of(w).buttons[0].v, 0.125, 1e-9);
 }
 
 TEST_F(WidgetTest, LongTitlesAreCutTo255Characters) {
@@ -153,18 +159,20 @@ TEST_F(WidgetTest, ContentAreaLeavesRoomForTheTitle) {
 }
 
 TEST_F(WidgetTest, SlotsHoldSixteenObjectsAndIgnoreOtherIndices) {
+    // Slot 0 is where a knob finds the parameter it turns.
+    Widget* knob = knob_with_parameter(0.1, 0.1, 0.2, 0.2);
+    EXPECT_EQ(knob->slot(0), static_cast<void*>(parameters.back()));
+    // Indices past either end write nowhere: every slot stays as it was.
     Widget* w = widget(0, 0, 1, 1);
-    int a = 0, b = 0;
-    w->set_slot(0, &a);
-    w->set_slot(15, &b);
-    w->set_slot(16, &b);
-    w->set_slot(-1, &b);
-    EXPECT_EQ(w->slot(0), &a);
-    EXPECT_EQ(w->slot(15), &b);
+    int last = 0, stray = 0;
+    w->set_slot(15, &last);
+    w->set_slot(16, &stray);
+    w->set_slot(-1, &stray);
     EXPECT_EQ(w->slot(16), nullptr);
     EXPECT_EQ(w->slot(-1), nullptr);
-    EXPECT_EQ(static_cast<void*>(w->parameter()), &a);
-    for (int i = 1; i < 15; ++i) EXPECT_EQ(w->slot(i), nullptr);
+    for (int i = 0; i < 15; ++i) EXPECT_EQ(w->slot(i), nullptr) << i;
+    EXPECT_EQ(w->slot(15), &last);
+    EXPECT_EQ(w->parameter(), nullptr);
 }
 
 TEST_F(WidgetTest, PressOnTheTopEdgeIsInsideButDoesNotPress) {

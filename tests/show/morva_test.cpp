@@ -3,10 +3,13 @@
 // the sound server; and how it ends when something it needs is missing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +55,28 @@ bool is_grey(const std::array<int, 3>& rgb) { return rgb[0] == rgb[1] && rgb[1] 
 bool is_red(const std::array<int, 3>& rgb) { return rgb[0] > 200 && rgb[1] < 60 && rgb[2] < 60; }
 bool is_white(const std::array<int, 3>& rgb) { return rgb[0] > 240 && rgb[1] > 240 && rgb[2] > 240; }
 
+// White pixels in a rectangle of the picture (clipped to it).
+int bright_in(const Picture& picture, int left, int top, int width, int height) {
+    int n = 0;
+    for (int y = std::max(top, 0); y < std::min(top + height, picture.height); ++y)
+        for (int x = std::max(left, 0); x < std::min(left + width, picture.width); ++x)
+            n += is_white(picture.at(x, y)) ? 1 : 0;
+    return n;
+}
+
+// Where the knobs of a show window of that size are, in window pixels
+// from the top-left: square, an eleventh of the width, their bottom a
+// tenth of the height up (on a 16:9 screen, for a 16:9 window).
+struct KnobSquares {
+    int a_left, b_left, top, side;
+};
+KnobSquares knob_squares(int width, int height) {
+    const int side = width * 10 / 110;
+    const int bottom = height - static_cast<int>(height * 0.1009090909090909);
+    return {static_cast<int>(width * 0.08454545454545453), static_cast<int>(width * 0.8245454545454546),
+            bottom - side, side};
+}
+
 // Polls until the condition holds, reading the program's output for `poll`
 // between tries; false when the case's time is up first.
 template <typename Condition>
@@ -78,6 +103,10 @@ struct RunningShow {
     bool full_screen() {
         const WindowRect r = rect();
         return r.x == 0 && r.y == 0 && r.width == 1920 && r.height == 1080;
+    }
+    bool windowed() {
+        const WindowRect r = rect();
+        return r.width == 960 && r.height == 540;
     }
     void press(unsigned long key) {
         x.focus(window);
@@ -160,6 +189,30 @@ protected:
             << morva.wait(milliseconds(100)).describe();
     }
 
+    // Space from full screen, until the centred half-size window shows.
+    static bool to_windowed(RunningShow& show) {
+        show.press(XK_space);
+        return wait_until(*show.program, [&] { return show.windowed(); });
+    }
+
+    // Escape, and how the show ended.
+    static ChildResult escape(RunningShow& show, milliseconds limit = CASE_TIME_LIMIT) {
+        show.press(XK_Escape);
+        return show.program->wait(limit);
+    }
+    static void expect_escape_ends_it(RunningShow& show, milliseconds limit = CASE_TIME_LIMIT) {
+        const ChildResult ended = escape(show, limit);
+        EXPECT_TRUE(ended.succeeded()) << ended.describe();
+    }
+
+    // The show started from a folder with the track of that length, and
+    // shown full screen.
+    void start_full_screen(RunningShow& show, const char* track_seconds) {
+        ASSERT_NO_FATAL_FAILURE(make_folder(track_seconds));
+        ASSERT_NO_FATAL_FAILURE(launch(show));
+        ASSERT_TRUE(wait_until(*show.program, [&] { return show.x.viewable(show.window) && show.full_screen(); }));
+    }
+
     // Starts the show on the test screen, which it covers for the moment
     // it lives, and waits for it to end.
     ChildResult run_to_its_end(std::vector<std::pair<std::string, std::string>> extra_env = {}) {
@@ -184,11 +237,9 @@ protected:
 }  // namespace
 
 TEST_F(ShowRun, StartsFullScreenWithTheSkeletonOverBlackAndToggles) {
-    make_folder("31.2");
     RunningShow show;
-    ASSERT_NO_FATAL_FAILURE(launch(show));
+    ASSERT_NO_FATAL_FAILURE(start_full_screen(show, "31.2"));
     ChildProcess& morva = *show.program;
-    ASSERT_TRUE(wait_until(morva, [&] { return show.x.viewable(show.window) && show.full_screen(); }));
 
     // What it says: the banner and the art; the load report and the timeline.
     ASSERT_TRUE(wait_until(morva, [&] { return morva.out_so_far().size() >= banner_of(MORVA).size() + 132; }));
@@ -210,18 +261,11 @@ TEST_F(ShowRun, StartsFullScreenWithTheSkeletonOverBlackAndToggles) {
         full = show.x.picture_of(show.window);
         return !full.pixels.empty() && full.count(is_white) > 200 && full.count(is_grey) == full.width * full.height;
     }, PICTURE_POLL)) << "no white skeleton over black";
-    auto bright_in = [](const Picture& picture, int left, int top, int width, int height) {
-        int n = 0;
-        for (int y = top; y < top + height; ++y)
-            for (int x = left; x < left + width; ++x) n += is_white(picture.at(x, y)) ? 1 : 0;
-        return n;
-    };
     // No knobs in full screen: where knob A would be, nothing is drawn.
     EXPECT_EQ(bright_in(full, 162, 1080 - 109 - 174 - 60, 174, 234), 0);
 
     // Space: a centred half-size window with the two knobs.
-    show.press(XK_space);
-    ASSERT_TRUE(wait_until(morva, [&] { const WindowRect r = show.rect(); return r.width == 960 && r.height == 540; }));
+    ASSERT_TRUE(to_windowed(show));
     const FrameExtents frame = show.x.frame_extents(show.window);
     EXPECT_EQ(show.rect().x - frame.left, 480);
     EXPECT_EQ(show.rect().y - frame.top, 270);
@@ -241,9 +285,7 @@ TEST_F(ShowRun, StartsFullScreenWithTheSkeletonOverBlackAndToggles) {
     show.press(XK_space);
     EXPECT_TRUE(wait_until(morva, [&] { return show.full_screen(); }));
 
-    show.press(XK_Escape);
-    const ChildResult ended = morva.wait(CASE_TIME_LIMIT);
-    EXPECT_TRUE(ended.succeeded()) << ended.describe();
+    expect_escape_ends_it(show);
 }
 
 TEST_F(ShowRun, PlaysThroughToTheLastActAndEndsOnEscapeWindowed) {
@@ -254,11 +296,140 @@ TEST_F(ShowRun, PlaysThroughToTheLastActAndEndsOnEscapeWindowed) {
     ASSERT_TRUE(wait_until(morva, [&] { return shows_the_finale(show); }, PICTURE_POLL))
         << "never reached the red figure on white";
 
-    show.press(XK_space);  // windowed: Escape ends it from there too
-    EXPECT_TRUE(wait_until(morva, [&] { return show.rect().width == 960; }));
-    show.press(XK_Escape);
-    const ChildResult ended = morva.wait(CASE_TIME_LIMIT);
-    EXPECT_TRUE(ended.succeeded()) << ended.describe();
+    EXPECT_TRUE(to_windowed(show));  // Escape ends it from there too
+    expect_escape_ends_it(show);
+}
+
+namespace {
+// Input the show does not act on, as a user would send it.
+struct IgnoredInput {
+    const char* what;
+    std::function<void(RunningShow&)> send;
+};
+
+const std::vector<IgnoredInput> IGNORED_INPUT = {
+    {"character keys",
+     [](RunningShow& show) {
+         for (unsigned long key : {XK_a, XK_q, XK_Z, XK_0, XK_Return, XK_Tab, XK_BackSpace, XK_Delete}) show.press(key);
+     }},
+    {"special keys",
+     [](RunningShow& show) {
+         for (unsigned long key : {XK_F1, XK_F11, XK_Left, XK_Up, XK_Page_Down, XK_Home, XK_Insert, XK_Shift_L})
+             show.press(key);
+     }},
+    {"the wheel over the view and the knobs",
+     [](RunningShow& show) {
+         const WindowRect r = show.rect();
+         for (const auto& [x, y] : std::vector<std::pair<int, int>>{{r.width / 2, r.height / 2}, {r.width / 8, r.height * 4 / 5}})
+             for (unsigned button : {4u, 5u, 4u, 6u, 7u}) {
+                 show.x.move_pointer(r.x + x, r.y + y);
+                 show.x.press_button(button);
+                 show.x.release_button(button);
+             }
+     }},
+    {"the pointer moved with no button held",
+     [](RunningShow& show) {
+         const WindowRect r = show.rect();
+         for (int step = 0; step <= 20; ++step)
+             show.x.move_pointer(r.x + r.width * step / 20, r.y + r.height * (20 - step) / 20);
+     }},
+};
+
+// How white the picture is along a ray from (cx, cy) at `degrees`
+// (anticlockwise from the right, y up), between 0.4 and 0.9 of `radius`.
+int white_along(const Picture& picture, double cx, double cy, double radius, double degrees) {
+    const double angle = degrees * 3.14159265358979 / 180.0;
+    int hits = 0;
+    for (double t = 0.4; t <= 0.9; t += 0.1) {
+        const int x = static_cast<int>(std::lround(cx + t * radius * std::cos(angle)));
+        const int y = static_cast<int>(std::lround(cy - t * radius * std::sin(angle)));
+        hits += bright_in(picture, x - 1, y - 1, 3, 3) > 0 ? 1 : 0;
+    }
+    return hits;
+}
+}  // namespace
+
+TEST_F(ShowRun, OnlyEscapeAndSpaceOfAllKeysButtonsAndMovesChangeTheShow) {
+    RunningShow show;
+    ASSERT_NO_FATAL_FAILURE(start_full_screen(show, "52"));
+    ChildProcess& morva = *show.program;
+    ASSERT_TRUE(wait_until(morva, [&] { return lines_of(morva.err_so_far()).size() >= 12; })) << morva.err_so_far();
+    const std::string said_at_start = morva.out_so_far() + morva.err_so_far();
+
+    // Each kind of input, then Space: X hands the window its events in
+    // order, so once Space has toggled the window everything before it was
+    // handled, and it must have changed nothing, not even the state that
+    // Space toggles.
+    bool full_screen = true;
+    for (const IgnoredInput& input : IGNORED_INPUT) {
+        input.send(show);
+        show.press(XK_space);
+        full_screen = !full_screen;
+        ASSERT_TRUE(wait_until(morva, [&] { return full_screen ? show.full_screen() : show.windowed(); })) << "after " << input.what << " Space did not bring the " << (full_screen ? "full screen" : "window");
+        EXPECT_EQ(morva.out_so_far() + morva.err_so_far(), said_at_start) << "after " << input.what;
+    }
+    if (full_screen) {
+        ASSERT_TRUE(to_windowed(show));
+    }
+
+    // Dragging knob A up by four tenths of the window's height turns its
+    // pointer from 210 degrees (at 0) to 18 (at 0.8); knob B stays at 0.
+    // Each picture is awaited whole: the credit line scrolls across the
+    // knobs now and then, and may hide a part of them for a moment.
+    const KnobSquares knobs = knob_squares(960, 540);
+    const double radius = knobs.side / 2.0;
+    const double a_x = knobs.a_left + radius, b_x = knobs.b_left + radius, y = knobs.top + radius;
+    Picture before;
+    ASSERT_TRUE(wait_until(morva, [&] {
+        before = show.x.picture_of(show.window);
+        return before.width == 960 && white_along(before, a_x, y, radius, 210) >= 4 &&
+               white_along(before, a_x, y, radius, 18) == 0;
+    }, PICTURE_POLL)) << "knob A's pointer is not at its start";
+    const WindowRect r = show.rect();
+    show.x.move_pointer(r.x + static_cast<int>(a_x), r.y + static_cast<int>(y));
+    show.x.press_button(1);
+    for (int up = 54; up <= 216; up += 54) show.x.move_pointer(r.x + static_cast<int>(a_x), r.y + static_cast<int>(y) - up);
+    show.x.release_button(1);
+    Picture after;
+    EXPECT_TRUE(wait_until(morva, [&] {
+        after = show.x.picture_of(show.window);
+        return after.width == 960 && white_along(after, a_x, y, radius, 18) >= 4 &&
+               white_along(after, a_x, y, radius, 210) == 0 && white_along(after, b_x, y, radius, 210) >= 4;
+    }, PICTURE_POLL)) << "knob A did not turn to 0.8 alone";
+
+    expect_escape_ends_it(show);
+}
+
+TEST_F(ShowRun, TheWindowedViewFollowsItsWindowsSize) {
+    RunningShow show;
+    ASSERT_NO_FATAL_FAILURE(start_full_screen(show, "52"));
+    ChildProcess& morva = *show.program;
+    ASSERT_TRUE(to_windowed(show));
+
+    // The knobs where a window of that size has them: false until the
+    // picture has that size.
+    auto knobs_in_view_of_size = [&](int width, int height) {
+        const Picture picture = show.x.picture_of(show.window);
+        const KnobSquares knobs = knob_squares(width, height);
+        return picture.width == width && picture.height == height &&
+               bright_in(picture, knobs.a_left, knobs.top, knobs.side, knobs.side) > 30 &&
+               bright_in(picture, knobs.b_left, knobs.top, knobs.side, knobs.side) > 30;
+    };
+    ASSERT_TRUE(wait_until(morva, [&] { return knobs_in_view_of_size(960, 540); }, PICTURE_POLL));
+
+    // Resized as a user would through the window manager, to other 16:9
+    // sizes: the knobs keep their places and sizes as fractions of the
+    // window (at 800 x 450 knob B lies where nothing was drawn at 960 x 540,
+    // at 1280 x 720 both do).
+    for (const auto& [width, height] : std::vector<std::pair<int, int>>{{800, 450}, {1280, 720}}) {
+        show.x.resize(show.window, width, height);
+        ASSERT_TRUE(wait_until(morva, [&] { const WindowRect r = show.rect(); return r.width == width && r.height == height; }))
+            << "the window manager did not make it " << width << " x " << height;
+        EXPECT_TRUE(wait_until(morva, [&] { return knobs_in_view_of_size(width, height); }, PICTURE_POLL))
+            << "no knobs where a " << width << " x " << height << " window has them";
+    }
+
+    expect_escape_ends_it(show);
 }
 
 TEST_F(ShowRun, PlaysTheTrackAndFontItsCommandLineNamesFromAnEmptyFolder) {
@@ -271,8 +442,7 @@ TEST_F(ShowRun, PlaysTheTrackAndFontItsCommandLineNamesFromAnEmptyFolder) {
     EXPECT_EQ(lines_of(morva.err_so_far())[0], "loaded: " + tracks_file("10.4"));
     EXPECT_EQ(lines_of(morva.err_so_far())[4], "num channels: 2");
     ASSERT_TRUE(wait_until(morva, [&] { return show.x.viewable(show.window) && show.full_screen(); }));
-    show.press(XK_Escape);
-    const ChildResult ended = morva.wait(CASE_TIME_LIMIT);
+    const ChildResult ended = escape(show);
     EXPECT_TRUE(ended.succeeded()) << ended.describe();
     EXPECT_EQ(ended.out, banner_of(MORVA) + glyph_rows());
 }
@@ -293,9 +463,7 @@ TEST_F(ShowRun, WhatIsDrawnIsHeardWithinFiftyMilliseconds) {
         ASSERT_TRUE(latency.has_value()) << "the stream went away";
         EXPECT_LE(*latency, 50.0) << "reading " << reading;
     }
-    show.press(XK_Escape);
-    const ChildResult ended = morva.wait(milliseconds(10000));
-    EXPECT_TRUE(ended.succeeded()) << ended.describe();
+    expect_escape_ends_it(show, milliseconds(10000));
 }
 
 TEST_F(ShowRun, WhenTheSoundServerDiesTheShowGoesOnToItsFinale) {
@@ -317,8 +485,7 @@ TEST_F(ShowRun, WhenTheSoundServerDiesTheShowGoesOnToItsFinale) {
 
     ASSERT_TRUE(wait_until(morva, [&] { return shows_the_finale(show); }, PICTURE_POLL))
         << "the show stopped with the sound";
-    show.press(XK_Escape);
-    const ChildResult ended = morva.wait(milliseconds(10000));
+    const ChildResult ended = escape(show, milliseconds(10000));
     EXPECT_TRUE(ended.succeeded()) << ended.describe();
     EXPECT_EQ(ended.err.find("sound stopped: "), ended.err.rfind("sound stopped: ")) << "said more than once: " << ended.err;
 }

@@ -146,16 +146,17 @@ TEST_F(QuietShow, TheLatticeDancesInAct9) {
     EXPECT_EQ(state().cubes[0]->ambient, (Rgb{0.0f, 0.0f, 0.0f}));  // rising from 0
     update_at(25.0);
     EXPECT_EQ(state().cubes[0]->ambient, (Rgb{0.5f, 0.5f, 0.5f}));
-    update_at(40.0);  // x = 16: wobbling, spinning and growing
-    const double seconds_since_32 = 8 * 0.25;
-    const double phi = static_cast<float>(2 * 3.14159265358979 * seconds_since_32 * 0.1);
+    // Pattern 40, x = 16: two seconds after pattern 32 the wobble has gone
+    // 0.4 of a turn (2 x 0.4 turns across, a whole 2 turns in depth); the
+    // copies have turned three quarters and grown by 4/92.
+    update_at(40.0);
     MeshInstance* centre = state().cubes[62];
-    EXPECT_NEAR(centre->position[0], 0.5 * std::sin(2 * phi), 1e-5);
-    EXPECT_NEAR(centre->position[2], 0.5 * std::sin(5 * phi), 1e-5);
-    EXPECT_FLOAT_EQ(centre->rotation_angle, static_cast<float>(12 * 0.25 * 90));
+    EXPECT_NEAR(centre->position[0], 0.293893f, 1e-5);
+    EXPECT_NEAR(centre->position[2], 0.0f, 1e-5);
+    EXPECT_FLOAT_EQ(centre->rotation_angle, 270.0f);
     EXPECT_EQ(centre->rotation_axis, (Vec3{0.0f, 0.0f, 1.0f}));
-    EXPECT_FLOAT_EQ(centre->scale[0], static_cast<float>(0.08 * (1.0 + 4.0 / 92.0)));
-    EXPECT_FLOAT_EQ(state().figure->rotation_angle, static_cast<float>(16.0 / 80.0) * 11520.0f);
+    EXPECT_NEAR(centre->scale[0], 0.0834783f, 1e-6f);
+    EXPECT_FLOAT_EQ(state().figure->rotation_angle, 2304.0f);  // a fifth of 32 turns
     // Every copy shows the newest coarse figure: deformed alike, a quarter
     // of the triangles.
     for (MeshInstance* copy : state().cubes) ASSERT_EQ(copy->target, state().copy_mesh);

@@ -55,10 +55,6 @@ TEST(SceneRecord, TicksUpdateFromTheSecondTickWhileInsideTheWindow) {
     scene_draw(scene);
     EXPECT_EQ(updates, 2);
     EXPECT_EQ(draws, 1);
-    scene_set_knob_a(scene, 0.25f);
-    scene_set_knob_b(scene, 0.75f);
-    EXPECT_EQ(scene_knob_a(scene), 0.25f);
-    EXPECT_EQ(scene_knob_b(scene), 0.75f);
     scene_seek(scene, 0.5);
     EXPECT_DOUBLE_EQ(scene_time(scene), 0.5);
     delete scene;

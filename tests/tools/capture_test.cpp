@@ -59,7 +59,10 @@ int colored_at_edges(const Picture& picture) {
     return n;
 }
 
-// One run for the moments most tests look at, shared by them.
+// The run of the capture at the moments most of these cases look at. It is
+// made once per test process: ctest starts every case in a process of its
+// own, so there each case captures its moments afresh; only a run of the
+// whole program (a developer's) shares one capture among the cases.
 class CapturedMoments : public testing::Test {
 protected:
     static void SetUpTestSuite() {

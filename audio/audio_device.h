@@ -29,10 +29,9 @@ struct AudioDevice {
     std::atomic<int32_t> failure_claimed{0};
     std::array<char, 256> failure{};
     // The callback and user data open_stream was given: the stream calls
-    // them through the device, which first sets up the stream's thread.
+    // them through the device.
     RtAudioCallback callback = nullptr;
     void* user_data = nullptr;
-    std::atomic<int32_t> thread_ready{0};
 
     // Ends the program with status 1, after the library's message or
     // "no audio devices found!", when there is no usable API or device.

@@ -44,13 +44,6 @@ void note_stream_error(RtAudioError::Type, const std::string& text) {
     device->failed.store(1, std::memory_order_release);
 }
 
-// The callback the library calls: hands every block to the device's callback.
-int on_block(void* output, void* input, unsigned int frames, double stream_time, RtAudioStreamStatus status,
-             void* device_data) {
-    auto* device = static_cast<AudioDevice*>(device_data);
-    return device->callback(output, input, frames, stream_time, status, device->user_data);
-}
-
 // Every thread between the callback and the sound server has a block to
 // pass on every 6 ms however busy the machine is: the library's stream
 // thread, and the threads PulseAudio's client library starts to carry the
@@ -153,8 +146,6 @@ int32_t AudioDevice::open_stream(RtAudioCallback callback, void* user_data) {
     const LatencyRequest latency(ASKED_OUTPUT_LATENCY_MS);
     const StreamThreadsAhead ahead;
     output_latency_ms = latency.milliseconds();
-    this->callback = callback;
-    this->user_data = user_data;
     const int32_t opened = guarded(
         [&] {
             RtAudio::StreamParameters input;
@@ -171,7 +162,7 @@ int32_t AudioDevice::open_stream(RtAudioCallback callback, void* user_data) {
             options.streamName = "";
             options.priority = 0;
             rtaudio->openStream(&output, &input, format, static_cast<unsigned int>(sample_rate),
-                                &buffer_frames, &on_block, this, &options, &note_stream_error);
+                                &buffer_frames, callback, user_data, &options, &note_stream_error);
         },
         "could not open the audio stream");
     if (opened == 1) reporting_device = this;

@@ -44,27 +44,40 @@ void note_stream_error(RtAudioError::Type, const std::string& text) {
     device->failed.store(1, std::memory_order_release);
 }
 
-// The stream thread has a block to hand over every 6 ms however busy the
-// machine is, so it asks to run ahead of ordinary threads, below the sound
-// server's own (PulseAudio's run at 5). Without the right to (not root, no
-// realtime limit) the request is refused and the thread runs as it was.
-// The library's own request for this prints a line on every start.
+// Every thread between the callback and the sound server has a block to
+// pass on every 6 ms however busy the machine is: the library's stream
+// thread, and the threads PulseAudio's client library starts to carry the
+// blocks over its socket and wake the writer. With the client library's
+// threads at ordinary priority, two busy cores starved them into dozens of
+// underruns a minute. All of them start while the stream opens, on the
+// opening thread, and inherit its scheduling; so that thread runs ahead of
+// ordinary threads just while it opens the stream, below the sound
+// server's own realtime threads (PulseAudio's run at 5), and is put back as
+// it was afterwards. Without the right to (not root, no realtime limit) the
+// request is refused and the threads start as ordinary ones. The library's
+// own option for this covers its stream thread only, and prints a line on
+// every start.
 constexpr int STREAM_THREAD_PRIORITY = 3;
 
-void run_ahead_of_ordinary_threads() {
-    sched_param parameters{};
-    parameters.sched_priority = STREAM_THREAD_PRIORITY;
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameters);
-}
+class StreamThreadsAhead {
+public:
+    StreamThreadsAhead() {
+        if (pthread_getschedparam(pthread_self(), &policy_, &parameters_) != 0) return;
+        sched_param ahead{};
+        ahead.sched_priority = STREAM_THREAD_PRIORITY;
+        raised_ = pthread_setschedparam(pthread_self(), SCHED_FIFO, &ahead) == 0;
+    }
+    ~StreamThreadsAhead() {
+        if (raised_) pthread_setschedparam(pthread_self(), policy_, &parameters_);
+    }
+    StreamThreadsAhead(const StreamThreadsAhead&) = delete;
+    StreamThreadsAhead& operator=(const StreamThreadsAhead&) = delete;
 
-// The callback the library calls: sets up the stream thread on its first
-// block, then hands every block to the device's callback.
-int on_block(void* output, void* input, unsigned int frames, double stream_time, RtAudioStreamStatus status,
-             void* device_data) {
-    auto* device = static_cast<AudioDevice*>(device_data);
-    if (device->thread_ready.exchange(1) == 0) run_ahead_of_ordinary_threads();
-    return device->callback(output, input, frames, stream_time, status, device->user_data);
-}
+private:
+    int policy_ = SCHED_OTHER;
+    sched_param parameters_{};
+    bool raised_ = false;
+};
 
 // RtAudio's PulseAudio backend passes none of its latency options on to the
 // server, but PulseAudio's client library sizes every stream it connects
@@ -131,10 +144,8 @@ void AudioDevice::destroy(AudioDevice* device) {
 
 int32_t AudioDevice::open_stream(RtAudioCallback callback, void* user_data) {
     const LatencyRequest latency(ASKED_OUTPUT_LATENCY_MS);
+    const StreamThreadsAhead ahead;
     output_latency_ms = latency.milliseconds();
-    this->callback = callback;
-    this->user_data = user_data;
-    thread_ready = 0;
     const int32_t opened = guarded(
         [&] {
             RtAudio::StreamParameters input;
@@ -151,7 +162,7 @@ int32_t AudioDevice::open_stream(RtAudioCallback callback, void* user_data) {
             options.streamName = "";
             options.priority = 0;
             rtaudio->openStream(&output, &input, format, static_cast<unsigned int>(sample_rate),
-                                &buffer_frames, &on_block, this, &options, &note_stream_error);
+                                &buffer_frames, callback, user_data, &options, &note_stream_error);
         },
         "could not open the audio stream");
     if (opened == 1) reporting_device = this;

@@ -28,11 +28,6 @@ struct AudioDevice {
     std::atomic<int32_t> failed{0};
     std::atomic<int32_t> failure_claimed{0};
     std::array<char, 256> failure{};
-    // The callback and user data open_stream was given: the stream calls
-    // them through the device, which first sets up the stream's thread.
-    RtAudioCallback callback = nullptr;
-    void* user_data = nullptr;
-    std::atomic<int32_t> thread_ready{0};
 
     // Ends the program with status 1, after the library's message or
     // "no audio devices found!", when there is no usable API or device.
@@ -44,7 +39,10 @@ struct AudioDevice {
 
     // Opens a duplex stream on the default devices, asking for an output
     // latency of ASKED_OUTPUT_LATENCY_MS, or of what the user asked for
-    // through PULSE_LATENCY_MSEC. A library error is printed with one more
+    // through PULSE_LATENCY_MSEC. The threads the library starts for the
+    // stream run realtime (SCHED_FIFO 3) where the process may ask for it,
+    // as ordinary threads where not; the calling thread's own scheduling
+    // is as it was afterwards. A library error is printed with one more
     // line saying what failed, and gives 0. Errors the open stream reports
     // later are kept in `failure` rather than printed.
     int32_t open_stream(RtAudioCallback callback, void* user_data);

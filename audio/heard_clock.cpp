@@ -25,7 +25,7 @@ void HeardClock::start(int64_t stream_latency_frames) {
     streamed_frames = 0;
     lost = 0;
     buffered_frames = 0;
-    playing_out = false;
+    buffer = Buffer::first_filling;
     last_handed = 0;
     last_heard = 0;
 }
@@ -33,15 +33,18 @@ void HeardClock::start(int64_t stream_latency_frames) {
 bool HeardClock::block_handed(int64_t frames, int64_t now_ns) {
     bool ran_dry = false;
     if (latency_frames > 0) {
-        if (playing_out) {
+        if (buffer == Buffer::playing_out) {
             const int64_t played = frames_between(last_block_ns.load(std::memory_order_relaxed), now_ns, sample_rate);
             ran_dry = played > buffered_frames;
             buffered_frames = ran_dry ? 0 : buffered_frames - played;
-            playing_out = !ran_dry;
+            if (ran_dry) buffer = Buffer::refilling;
+        } else if (buffer == Buffer::first_full) {
+            buffer = Buffer::playing_out;  // the server has begun: the wait made room for this block only
         }
         const int64_t holds = std::max(latency_frames * STREAM_SHARE_NUMERATOR / STREAM_SHARE_DENOMINATOR, frames);
         buffered_frames = std::min(buffered_frames + frames, holds);
-        if (buffered_frames == holds) playing_out = true;
+        if (buffered_frames == holds && buffer == Buffer::first_filling) buffer = Buffer::first_full;
+        if (buffered_frames == holds && buffer == Buffer::refilling) buffer = Buffer::playing_out;
     }
     streamed_frames.fetch_add(frames, std::memory_order_relaxed);
     last_block_ns.store(now_ns, std::memory_order_release);

@@ -34,11 +34,15 @@ struct HeardClock {
     std::atomic<int32_t> lost{0};
 
     // The stream thread's estimate of the stream's buffer: the frames it
-    // still holds as the last block was handed, and whether it is playing
-    // them out (from the moment it is first full until it runs dry, when it
-    // waits to fill up again).
+    // still holds as the last block was handed, and what it is doing.
+    enum class Buffer : int32_t {
+        first_filling,  // a new stream, filling before it plays
+        first_full,     // full, until the server starts taking from it
+        playing_out,    // played out as fast as it is heard
+        refilling,      // ran dry: fills up again before it plays
+    };
     int64_t buffered_frames = 0;
-    bool playing_out = false;
+    Buffer buffer = Buffer::first_filling;
 
     // The reader's memory: the handed and heard frames of the last reading,
     // and where and when the sound stopped.
@@ -55,8 +59,12 @@ struct HeardClock {
     // frames played since the block before than it held. A stream that
     // blocks its writer until there is room is full after each block, and
     // holds a share of the latency (the server's sink queues the rest), so
-    // a block later than that share comes too late. Never true without a
-    // latency (no stream).
+    // a block later than that share comes too late. The one exception is
+    // the first block after a new stream has filled: the server starts
+    // taking from a stream only when it is ready (an idle sink first plays
+    // out what it had queued, half a second and more), and until then the
+    // buffer stays full however long the writer waits. Never true without
+    // a latency (no stream).
     bool block_handed(int64_t frames, int64_t now_ns);
     // The frame heard at `now_ns` when `handed` frames have been handed, in
     // a sound of `end` frames: handed minus the latency still to play out,

@@ -20,10 +20,11 @@ BUILD_PACKAGES=(
 # mebibyte), ffmpeg for the capture's video (which morva-capture only uses
 # when there), clang for the fuzz targets (libFuzzer comes with it), and
 # aubio, the analysis the analysis benchmark measures ours beside (the show
-# never links it).
+# never links it), and stress-ng to keep every core busy while the sound is
+# measured (scripts/underruns).
 TEST_PACKAGES=(
   xvfb xauth openbox pulseaudio pulseaudio-utils xdotool imagemagick
-  fonts-dejavu-core fonts-freefont-ttf ffmpeg clang libaubio-dev
+  fonts-dejavu-core fonts-freefont-ttf ffmpeg clang libaubio-dev stress-ng
 )
 
 missing_packages() {
@@ -51,12 +52,17 @@ install_packages() {
 
 # build_tree DIR [cmake options...]: configure DIR once, then build it.
 build_tree() {
+  configure_tree "$@" || return 1
+  cmake --build "$1" -j"$(nproc)" -- --no-print-directory
+}
+
+# configure_tree DIR [cmake options...]: configure DIR unless it already is.
+configure_tree() {
   local dir="$1"
   shift
   if [ ! -f "$dir/CMakeCache.txt" ]; then
     cmake -S "$MORVA_ROOT" -B "$dir" -DMORVA_WERROR=ON "$@" >/dev/null || return 1
   fi
-  cmake --build "$dir" -j"$(nproc)" -- --no-print-directory
 }
 
 # The sound library and its two-thread stress program, built with
@@ -126,4 +132,51 @@ capture_instead() {
   else
     echo "morva: preview: $out/preview/ (frames and track.wav; with ffmpeg installed, a video too)"
   fi
+}
+
+# start_x_server DIR: a private Xvfb, its display number written to
+# DIR/display and exported as DISPLAY; its process id in X_SERVER_PID.
+start_x_server() {
+  local dir="$1"
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$dir/display" 2>"$dir/xvfb.log" &
+  X_SERVER_PID=$!
+  for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
+  [ -s "$dir/display" ] || { echo "morva: Xvfb did not start" >&2; cat "$dir/xvfb.log" >&2; return 1; }
+  export DISPLAY=":$(head -n1 "$dir/display")"
+}
+
+# start_sound_server DIR [pulseaudio options...]: a private PulseAudio with
+# its runtime folder under DIR, a null sink for output and a clocked sine
+# source for the duplex stream's input as the defaults, and the environment
+# its clients need exported (they never spawn a server of their own). Its
+# process id in SOUND_SERVER_PID, its output in DIR/pulse.log.
+# Where it may (root, or a realtime limit), every thread of the server runs
+# realtime, as on a desktop PulseAudio raises its sink's thread to 5 itself:
+# the others just below it. Its main thread takes in the clients' sound, and
+# at ordinary priority a machine busy with other work starves it into
+# underruns at low latencies. (Started realtime, PulseAudio puts itself back
+# to ordinary scheduling, so its threads are raised once it is up.)
+SOUND_SERVER_PRIORITY=4
+
+start_sound_server() {
+  local dir="$1"
+  shift
+  export XDG_RUNTIME_DIR="$dir/runtime"
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+  printf 'autospawn = no\n' >"$dir/client.conf"
+  export PULSE_CLIENTCONFIG="$dir/client.conf"
+  export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
+  pulseaudio -n --daemonize=no --exit-idle-time=-1 "$@" \
+    -L module-native-protocol-unix \
+    -L "module-null-sink sink_name=out" \
+    -L "module-sine-source source_name=in" >"$dir/pulse.log" 2>&1 &
+  SOUND_SERVER_PID=$!
+  for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+  pactl info >/dev/null 2>&1 || { echo "morva: PulseAudio did not start" >&2; cat "$dir/pulse.log" >&2; return 1; }
+  pactl set-default-sink out >/dev/null
+  pactl set-default-source in >/dev/null
+  local thread
+  for thread in $(ps -L -o tid=,cls= -p "$SOUND_SERVER_PID" | awk '$2 == "TS" { print $1 }'); do
+    chrt --rr -p "$SOUND_SERVER_PRIORITY" "$thread" >/dev/null 2>&1 || true
+  done
 }

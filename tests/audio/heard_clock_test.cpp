@@ -89,7 +89,14 @@ INSTANTIATE_TEST_SUITE_P(
         UnderrunCase{"TwiceDry", LATENCY, then(then(then(then({}, 5, 20), 100, 1), 5, 20), 31, 1), 2},
         // Handed 256 frames per 308 played: dry after about thirteen blocks, full again after four.
         UnderrunCase{"AlwaysSlowerThanPlayed", LATENCY, then({}, 7, 200), 11},
-        UnderrunCase{"WithoutAStreamNever", 0, then(then({}, 5, 20), 100, 5), 0}),
+        UnderrunCase{"WithoutAStreamNever", 0, then(then({}, 5, 20), 100, 5), 0},
+        // Full after four blocks; the server starts taking from the stream
+        // only once its sink has played out what it had queued.
+        UnderrunCase{"TheServerTakesItsTimeToStart", LATENCY, then(then(then({}, 5, 4), 530, 1), 5, 50), 0},
+        UnderrunCase{"LateRightAfterTheStart", LATENCY, then(then(then(then({}, 5, 4), 530, 1), 40, 1), 5, 50), 1},
+        // After a dry spell the server is already playing: the wait counts.
+        UnderrunCase{"DryThenFullThenLateAgain", LATENCY,
+                     then(then(then(then(then({}, 5, 20), 40, 1), 5, 4), 530, 1), 5, 20), 2}),
     [](const testing::TestParamInfo<UnderrunCase>& info) { return std::string(info.param.name); });
 
 TEST(HeardClock, NeverGoesBackWhenBlocksComeLateOrInBursts) {

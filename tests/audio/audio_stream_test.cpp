@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <list>
 #include <optional>
 #include <string>
 #include <thread>
@@ -32,48 +31,6 @@ bool eventually(Condition condition, std::chrono::milliseconds limit) {
     }
     return true;
 }
-
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const std::string& name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name.c_str())) old_ = old;
-        setenv(name.c_str(), value.c_str(), 1);
-    }
-    ~ScopedEnvironment() {
-        if (old_.has_value())
-            setenv(name_.c_str(), old_->c_str(), 1);
-        else
-            unsetenv(name_.c_str());
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
-
-// A sound server of this process's own for the cases that look at the
-// streams on it: while the object lives, every stream this process opens
-// plays there and nowhere else.
-class OwnSoundServer {
-public:
-    OwnSoundServer() {
-        for (const auto& [name, value] : server_.client_environment()) environment_.emplace_back(name, value);
-    }
-    bool running() const { return server_.running(); }
-    // How many streams play on the server now (nothing when it cannot say).
-    std::optional<size_t> streams() const {
-        const std::optional<std::string> listed = server_.pactl({"list", "short", "sink-inputs"});
-        if (!listed.has_value()) return std::nullopt;
-        return lines_of(*listed).size();
-    }
-
-private:
-    PulseServer server_;
-    std::list<ScopedEnvironment> environment_;
-};
 
 // The threads of this process now.
 size_t thread_count() {

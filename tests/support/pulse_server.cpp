@@ -74,3 +74,25 @@ void PulseServer::kill_now() {
     server_->wait(std::chrono::milliseconds(5000));
     running_ = false;
 }
+
+ScopedEnvironment::ScopedEnvironment(const std::string& name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name.c_str())) old_ = old;
+    setenv(name.c_str(), value.c_str(), 1);
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    if (old_.has_value())
+        setenv(name_.c_str(), old_->c_str(), 1);
+    else
+        unsetenv(name_.c_str());
+}
+
+OwnSoundServer::OwnSoundServer() {
+    for (const auto& [name, value] : server_.client_environment()) environment_.emplace_back(name, value);
+}
+
+std::optional<size_t> OwnSoundServer::streams() const {
+    const std::optional<std::string> listed = server_.pactl({"list", "short", "sink-inputs"});
+    if (!listed.has_value()) return std::nullopt;
+    return lines_of(*listed).size();
+}

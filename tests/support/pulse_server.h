@@ -1,5 +1,6 @@
 #pragma once
 
+#include <list>
 #include <optional>
 #include <string>
 #include <utility>
@@ -33,4 +34,32 @@ private:
     TempDir dir_;
     std::optional<ChildProcess> server_;
     bool running_ = false;
+};
+
+// Sets an environment variable for the lifetime of the object.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const std::string& name, const std::string& value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+// A sound server of this process's own for the cases that look at the
+// streams on it: while the object lives, every stream this process opens
+// plays there and nowhere else.
+class OwnSoundServer {
+public:
+    OwnSoundServer();
+    bool running() const { return server_.running(); }
+    // How many streams play on the server now (nothing when it cannot say).
+    std::optional<size_t> streams() const;
+
+private:
+    PulseServer server_;
+    std::list<ScopedEnvironment> environment_;
 };

@@ -8,6 +8,7 @@
 #include "audio/array_utils.h"
 #include "audio/audio_device.h"
 #include "audio/pitch_profile.h"
+#include "audio/resample.h"
 #include "audio/sample_buffer.h"
 #include "audio/spectrum_analyser.h"
 
@@ -45,7 +46,9 @@ int32_t AudioTrack::open_file(const char* path) {
     clock.start(0);     // no stream: what is handed is heard
     SampleBuffer::destroy(sample_buffer);
     sample_buffer = SampleBuffer::create();
-    if (sample_buffer->load(path) != 1) {
+    // The stream, the analysis and the show's clock all run at the playback
+    // rate, so a file at another rate is converted once, here.
+    if (sample_buffer->load(path) != 1 || resample_buffer(*sample_buffer, PLAYBACK_SAMPLE_RATE, path) != 1) {
         std::fprintf(stderr, "failed to open audio file: %s\n", path);
         SampleBuffer::destroy(sample_buffer);
         sample_buffer = nullptr;

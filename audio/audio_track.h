@@ -12,7 +12,8 @@ struct AudioDevice;
 struct SampleBuffer;
 struct SpectrumAnalyser;
 
-// Every track plays at this rate, whatever its file's rate: no resampling.
+// Every track plays at this rate: a file at another rate is converted to it
+// when the track opens it.
 inline constexpr int32_t PLAYBACK_SAMPLE_RATE = 44100;
 inline constexpr int32_t PLAYBACK_CHANNELS = 2;
 inline constexpr int32_t BLOCK_FRAMES = 256;
@@ -66,8 +67,9 @@ struct AudioTrack {
     static void destroy(AudioTrack* track);
 
     // Loads a file into a new sample buffer, replacing any earlier one (and
-    // stopping its playback). Files with more than two channels play their
-    // first two.
+    // stopping its playback), and converts it to PLAYBACK_SAMPLE_RATE; the
+    // loader's report gives the file's own counts and rate. Files with more
+    // than two channels play their first two.
     int32_t open_file(const char* path);
     double length_seconds() const;
     // The position handed to the stream, in seconds.

@@ -10,6 +10,8 @@ find_package(PkgConfig ${MORVA_DEPENDENCY_MODE})
 if(PKG_CONFIG_FOUND)
   pkg_check_modules(STB ${MORVA_DEPENDENCY_MODE} IMPORTED_TARGET stb)
   pkg_check_modules(SNDFILE ${MORVA_DEPENDENCY_MODE} IMPORTED_TARGET sndfile)
+  # Songs at other rates are converted to the playback rate when loaded.
+  pkg_check_modules(SOXR ${MORVA_DEPENDENCY_MODE} IMPORTED_TARGET soxr)
   pkg_check_modules(RTAUDIO ${MORVA_DEPENDENCY_MODE} IMPORTED_TARGET rtaudio)
   # SIMD with run-time dispatch for the analysis: one binary, the best vector
   # instructions the processor has; the portable compiler flags stay.
@@ -18,4 +20,4 @@ endif()
 
 # The names of the targets above, for a check that all of them are there.
 set(MORVA_DEPENDENCY_TARGETS OpenGL::GL OpenGL::GLU OpenGL::GLX GLUT::GLUT X11::X11
-    PkgConfig::STB PkgConfig::SNDFILE PkgConfig::RTAUDIO PkgConfig::HWY)
+    PkgConfig::STB PkgConfig::SNDFILE PkgConfig::SOXR PkgConfig::RTAUDIO PkgConfig::HWY)

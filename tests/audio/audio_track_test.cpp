@@ -15,6 +15,7 @@
 
 #include "audio/audio_device.h"
 #include "audio/sample_buffer.h"
+#include "tests/support/signals.h"
 #include "tests/support/sound_files.h"
 
 namespace {
@@ -87,6 +88,45 @@ TEST_F(AudioTrackTest, LengthAndPositionCountFramesAt44100) {
     // Without a stream nothing is on its way: what was played is heard.
     EXPECT_DOUBLE_EQ(track->heard_seconds(), 25600.0 / 44100.0);
 }
+
+namespace {
+// Hz of a steady tone from its rising zero crossings, interpolated between
+// samples at the playback rate.
+double tone_hz(const std::vector<float>& mono) {
+    double first = -1.0, last = -1.0;
+    int crossings = 0;
+    for (size_t n = 1; n < mono.size(); ++n) {
+        if (!(mono[n - 1] < 0.0f && mono[n] >= 0.0f)) continue;
+        last = static_cast<double>(n - 1) + mono[n - 1] / (mono[n - 1] - mono[n]);
+        if (crossings++ == 0) first = last;
+    }
+    return crossings < 2 ? 0.0 : (crossings - 1) * 44100.0 / (last - first);
+}
+
+struct TrackAtRate : AudioTrackTest, testing::WithParamInterface<int> {};
+}  // namespace
+
+// A song at another rate is heard at its own pitch and lasts as long.
+TEST_P(TrackAtRate, PlaysAtItsOwnPitchAndLength) {
+    const int rate = GetParam();
+    const std::string path = dir.file("tone.wav");
+    // Two seconds of 440 Hz at the file's rate (the generator counts 44100 a second).
+    write_sound(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, rate, on_left(sine_tone(440.0 * 44100 / rate, 0.5, 2 * rate)));
+    CaptureStderr();
+    ASSERT_EQ(track->open_file(path.c_str()), 1);
+    EXPECT_NE(GetCapturedStderr().find("file sample rate: " + std::to_string(rate) + "\n"), std::string::npos);
+    EXPECT_NEAR(track->length_seconds(), 2.0, 1.0 / 44100);
+
+    std::vector<float> left;
+    while (!track->at_end()) {
+        const std::vector<float> output = run_block(track, 256);
+        for (size_t i = 0; i < output.size(); i += 2) left.push_back(output[i]);
+    }
+    // The middle second, away from the converter's edges.
+    EXPECT_NEAR(tone_hz({left.begin() + 22050, left.begin() + 66150}), 440.0, 0.1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, TrackAtRate, testing::Values(48000, 22050, 96000));
 
 TEST_F(AudioTrackTest, StereoFramesPlayInOrderAcrossBlocks) {
     const std::vector<float> samples = distinct_samples(1000, 2);

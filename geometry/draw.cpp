@@ -199,6 +199,8 @@ void instance_draw(const MeshInstance* instance) { instances_draw(&instance, 1);
 void instances_draw(const MeshInstance* const* instances, int32_t count) {
     int32_t i = next_drawable(instances, 0, count);
     if (i >= count) return;
+    // Each instance culls or not as it says; the caller's setting comes back after.
+    const GLboolean culling_before = glIsEnabled(GL_CULL_FACE);
     light_on();
     while (i < count) {
         const int32_t end = run_end(instances, i, count);
@@ -213,5 +215,8 @@ void instances_draw(const MeshInstance* const* instances, int32_t count) {
         i = next_drawable(instances, end, count);
     }
     light_off();
-    glDisable(GL_CULL_FACE);
+    if (culling_before == GL_TRUE)
+        glEnable(GL_CULL_FACE);
+    else
+        glDisable(GL_CULL_FACE);
 }

@@ -31,7 +31,9 @@ MeshInstance* instance_new_paths(PathSet* paths);
 // Draws a visible instance with a target: pushes the matrix, applies its
 // transform, culls back faces if it asks for that, lights it with GL_LIGHT0
 // and its ambient colour through colour material, draws, then disables
-// light 0, lighting, colour material and culling and pops the matrix. The light model's ambient stays as the instance set it.
+// light 0, lighting and colour material, leaves culling on or off as it
+// found it, and pops the matrix. The light model's ambient stays as the
+// instance set it.
 // A hidden instance, or one without target or draw function, makes no GL
 // call at all.
 void instance_draw(const MeshInstance* instance);

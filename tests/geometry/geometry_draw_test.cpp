@@ -330,9 +330,12 @@ TEST(InstanceDraw, CullingLeavesOutOnlyTrianglesSeenFromBehind) {
         const struct {
             int32_t cull;
             bool right_drawn;
-        } cases[] = {{0, true}, {1, false}};
+            bool culling_before;  // the caller's, which the draw leaves as it found it
+        } cases[] = {{0, true, false}, {1, false, false}, {0, true, true}, {1, false, true}};
         for (const auto& c : cases) {
             instance_set_cull_back_faces(instance, c.cull);
+            if (c.culling_before) glEnable(GL_CULL_FACE);
+            else glDisable(GL_CULL_FACE);
             glClearColor(0, 0, 0, 1);
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             instance_draw(instance);
@@ -342,7 +345,7 @@ TEST(InstanceDraw, CullingLeavesOutOnlyTrianglesSeenFromBehind) {
             EXPECT_NE(pixel_at(static_cast<int>(left[0]), static_cast<int>(left[1]))[0], 0) << "cull " << c.cull;
             EXPECT_EQ(pixel_at(static_cast<int>(right[0]), static_cast<int>(right[1]))[0] != 0, c.right_drawn)
                 << "cull " << c.cull;
-            EXPECT_FALSE(glIsEnabled(GL_CULL_FACE)) << "cull " << c.cull;
+            EXPECT_EQ(glIsEnabled(GL_CULL_FACE) == GL_TRUE, c.culling_before) << "cull " << c.cull;
         }
         instance_destroy(instance);
     });

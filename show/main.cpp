@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 
 #include "app/application.h"
@@ -17,6 +18,9 @@ void print_banner(const char* program_name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // SIGCHLD may come ignored from a launcher; the libraries beneath the
+    // show (the sound server's client, say) expect to wait for their children.
+    std::signal(SIGCHLD, SIG_DFL);
     ShowOptions options;
     if (parse_show_options(argc, argv, options) != 1) return 1;
     if (options.help) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <limits>
 #include <ostream>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "tools/capture/image.h"
 #include "tools/capture/progress_bar.h"
 #include "tools/capture/show_clock.h"
+#include "tools/capture/video.h"
 
 namespace {
 // The show over a 26-second track of E5 (patterns of 0.25 s), run by a clock.
@@ -217,6 +219,20 @@ INSTANTIATE_TEST_SUITE_P(
                     PartsCase{{"--frames", "f", "--chunk", "1/2", "--supersample", "4"}, 0, 4, "1/2", false},
                     PartsCase{{"--frames", "f", "--video", "v.mp4"}, 0, 1, "1/1", false},
                     PartsCase{{"--at", "1", "--out", "o", "--supersample", "3"}, 0, 3, "1/1", false}));
+
+// With SIGCHLD ignored a child is reaped unseen: an end that cannot be
+// read says nothing of success.
+TEST(FfmpegRun, AnEndThatCannotBeReadIsAFailure) {
+    struct sigaction ignore {}, before{};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGCHLD, &ignore, &before);
+    testing::internal::CaptureStderr();
+    const int32_t waited = wait_for_ffmpeg(start_ffmpeg({"/bin/true"}, nullptr), "v.mp4");
+    const std::string err = testing::internal::GetCapturedStderr();
+    sigaction(SIGCHLD, &before, nullptr);
+    EXPECT_EQ(waited, 0);
+    EXPECT_EQ(err, "morva-capture: cannot tell how ffmpeg ended making v.mp4: No child processes\n");
+}
 
 TEST(CaptureOptionsTest, JoinTakesTheRestOfTheLineAsChunks) {
     const CaptureOptions join = options_of({"--join", "out.mp4", "a.mp4", "--b.mp4"});

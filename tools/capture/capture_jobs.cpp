@@ -38,6 +38,7 @@ struct Part {
     std::string said;
     std::string chunk_path;
     int status = 0;
+    int wait_error = 0;  // errno when its status could not be read
     bool running = false;
 };
 
@@ -170,10 +171,15 @@ void stop_parts(std::vector<Part>& parts) {
 Part* collect_ended(std::vector<Part>& parts) {
     Part* failed = nullptr;
     for (Part& part : parts) {
-        if (!part.running || waitpid(part.pid, &part.status, WNOHANG) != part.pid) continue;
+        if (!part.running) continue;
+        const pid_t ended = waitpid(part.pid, &part.status, WNOHANG);
+        if (ended == 0 || (ended < 0 && errno == EINTR)) continue;
+        // A status that cannot be read (the part reaped by someone else)
+        // ends the part as a failure: nothing says it drew its chunk.
+        if (ended < 0) part.wait_error = errno;
         part.running = false;
         read_waiting(part.err, part.said);
-        const bool succeeded = WIFEXITED(part.status) && WEXITSTATUS(part.status) == 0;
+        const bool succeeded = part.wait_error == 0 && WIFEXITED(part.status) && WEXITSTATUS(part.status) == 0;
         if (!succeeded && failed == nullptr) failed = &part;
     }
     return failed;
@@ -182,6 +188,11 @@ Part* collect_ended(std::vector<Part>& parts) {
 // What a failed part leaves the whole run: its own account and status.
 int report_failure(const Part& part, const FrameChunk& chunk) {
     std::fputs(part.said.c_str(), stderr);
+    if (part.wait_error != 0) {
+        std::fprintf(stderr, "morva-capture: cannot tell how the process drawing chunk %s ended: %s\n",
+                     chunk_text(chunk).c_str(), std::strerror(part.wait_error));
+        return CAPTURE_FAILED;
+    }
     if (WIFEXITED(part.status)) return WEXITSTATUS(part.status);
     if (part.said.empty())
         std::fprintf(stderr, "morva-capture: the process drawing chunk %s ended with signal %d\n",

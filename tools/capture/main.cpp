@@ -4,6 +4,7 @@
 //   morva-capture [OPTIONS] --at T[,T...] --out DIR | --sheet FILE.png | --frames DIR
 //
 // See capture_usage() for the options.
+#include <csignal>
 #include <cstdio>
 
 #include "morva/version.h"
@@ -12,6 +13,9 @@
 #include "tools/capture/capture_run.h"
 
 int main(int argc, char** argv) {
+    // A launcher may hand SIGCHLD down ignored; then the children (ffmpeg,
+    // the parts of --jobs, Xvfb) are reaped unseen and how they ended is lost.
+    std::signal(SIGCHLD, SIG_DFL);
     CaptureOptions options;
     if (parse_capture_options(argc, argv, options) != 1) return CAPTURE_BAD_USAGE;
     if (options.help) {

@@ -178,7 +178,14 @@ pid_t start_ffmpeg(const std::vector<std::string>& arguments, int* input) {
 
 int32_t wait_for_ffmpeg(pid_t pid, const std::string& output) {
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    pid_t waited = -1;
+    while ((waited = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+    }
+    // Without its status (reaped behind our back) nothing says ffmpeg made the file.
+    if (waited != pid) {
+        std::fprintf(stderr, "morva-capture: cannot tell how ffmpeg ended making %s: %s\n", output.c_str(),
+                     std::strerror(errno));
+        return 0;
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "morva-capture: ffmpeg could not make %s\n", output.c_str());

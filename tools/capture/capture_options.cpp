@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <set>
 
+#include "tools/capture/video.h"
+
 namespace {
 int32_t fail(const std::string& message) {
     std::fprintf(stderr, "morva-capture: %s (morva-capture --help lists the options)\n", message.c_str());
@@ -63,6 +65,12 @@ int32_t read_parts_option(const std::string& option, const std::string& value, C
     return 1;
 }
 
+// A video ffmpeg can make, told before anything is drawn.
+int32_t check_video_name(const std::string& option, const std::string& path) {
+    if (holds_capture_video(path)) return 1;
+    return fail(option + " makes a " + CAPTURE_VIDEO_EXTENSIONS + " file, not '" + path + "'");
+}
+
 // --join OUT CHUNK...: the rest of the command line, after any other
 // option; a join makes nothing else.
 int32_t read_join(int argc, const char* const* argv, int at, const std::set<std::string>& seen,
@@ -73,7 +81,7 @@ int32_t read_join(int argc, const char* const* argv, int at, const std::set<std:
     for (int i = at + 2; i < argc; ++i) options.join_inputs.emplace_back(argv[i]);
     for (const std::string& path : options.join_inputs)
         if (path.empty() || options.join_path.empty()) return fail("--join needs file names, not empty ones");
-    return 1;
+    return check_video_name("--join", options.join_path);
 }
 
 // Checks the options against each other once all are read.
@@ -83,6 +91,9 @@ int32_t check_together(const CaptureOptions& options, const std::set<std::string
     for (const char* option : {"--from", "--to", "--chunk"})
         if (seen.count(option) != 0 && options.frames_dir.empty() && options.video_path.empty())
             return fail(std::string(option) + " goes with --frames or --video");
+    if (range_backwards(options.from, options.to, 0.0))
+        return fail("--from " + options.from.text + " comes after --to " + options.to.text);
+    if (!options.video_path.empty() && check_video_name("--video", options.video_path) != 1) return 0;
     const bool stills = !options.at.empty() || !options.sheet_path.empty();
     if (seen.count("--chunk") != 0 && stills) return fail("--chunk goes with --frames or --video alone");
     if (seen.count("--jobs") != 0 && (!streams_video(options) || stills))

@@ -56,8 +56,8 @@ int32_t check_outputs(const CaptureOptions& options) {
     return 1;
 }
 
-// Patterns beyond the show's last have no frame; times past the end of the
-// music show the end.
+// Patterns beyond the show's last have no frame, and a range must not run
+// backwards; times past the end of the music show the end.
 int32_t check_patterns(const CaptureOptions& options, const Scene* scene) {
     const int32_t patterns = show_pattern_count(scene);
     std::vector<CaptureTime> times = options.at;
@@ -69,6 +69,12 @@ int32_t check_patterns(const CaptureOptions& options, const Scene* scene) {
                          patterns);
             return 0;
         }
+    }
+    // Seconds against a pattern: only the show knows how long a pattern is.
+    if (range_backwards(options.from, options.to, show_pattern_length(scene))) {
+        std::fprintf(stderr, "morva-capture: --from %s comes after --to %s\n", options.from.text.c_str(),
+                     options.to.text.c_str());
+        return 0;
     }
     return 1;
 }

@@ -65,6 +65,17 @@ int32_t parse_capture_times(const std::string& list, std::vector<CaptureTime>& o
     return 1;
 }
 
+bool range_backwards(const CaptureTime& from, const CaptureTime& to, double pattern_seconds) {
+    using Kind = CaptureTime::Kind;
+    if (from.kind == Kind::end || to.kind == Kind::end) return from.kind == Kind::end && to.kind != Kind::end;
+    if (from.kind == to.kind) return from.value > to.value;
+    if (!(pattern_seconds > 0.0)) return false;
+    const auto seconds = [&](const CaptureTime& time) {
+        return time.kind == Kind::pattern ? time.value * pattern_seconds : time.value;
+    };
+    return seconds(from) > seconds(to);
+}
+
 bool time_reached(const CaptureTime& time, const ShowClock& clock) {
     if (clock.ended) return true;
     switch (time.kind) {

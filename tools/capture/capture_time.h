@@ -22,6 +22,12 @@ int32_t parse_capture_time(const std::string& text, CaptureTime& out);
 // when one is wrong or the list is empty.
 int32_t parse_capture_times(const std::string& list, std::vector<CaptureTime>& out);
 
+// Whether a range from `from` to `to` runs backwards as written: the end
+// comes after every moment, and moments of one kind compare by their
+// values; a pattern and seconds compare only with the pattern's length in
+// seconds (0 or less: not known, so never backwards).
+bool range_backwards(const CaptureTime& from, const CaptureTime& to, double pattern_seconds);
+
 // Whether the show, as the clock has it now, has reached the moment: its
 // play position is at or past the time (for a pattern, as the show's own
 // cue step computes the pattern position, so that a capture at pattern N

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -105,6 +106,12 @@ std::string partial_path(const std::string& path, const std::string& role, const
 std::string extension_of(const std::string& path) {
     const std::string extension = std::filesystem::path(path).extension().string();
     return extension.empty() ? extension : extension.substr(1);
+}
+
+bool holds_capture_video(const std::string& path) {
+    std::string extension = extension_of(path);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == "mp4" || extension == "m4v" || extension == "mov" || extension == "mkv";
 }
 
 std::vector<std::string> raw_frames_command(const std::string& ffmpeg, int32_t width, int32_t height, int32_t fps,

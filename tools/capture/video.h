@@ -26,6 +26,13 @@ std::string partial_path(const std::string& path, const std::string& role, const
 // The extension of `path` without its dot ("mp4"), or empty.
 std::string extension_of(const std::string& path);
 
+// Whether the name's extension calls for a container that holds the
+// capture's videos (H.264 with AAC, or with ALAC in a chunk): MP4, M4V, MOV
+// or Matroska, in either case. ffmpeg picks the container by the extension
+// and refuses the others, but only once it is handed the frames.
+bool holds_capture_video(const std::string& path);
+inline constexpr const char* CAPTURE_VIDEO_EXTENSIONS = ".mp4, .m4v, .mov or .mkv";
+
 // The command that encodes raw rgb24 frames of width x height pixels, read
 // from standard input, at `fps` frames a second into `output`, a video
 // without sound.

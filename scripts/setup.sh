@@ -115,23 +115,21 @@ display_reachable() {
 }
 
 # Without a screen to show it on: the show as a contact sheet and a short
-# preview (patterns 38 to 44, where the background starts to follow the
-# music), drawn off screen into build/capture/.
+# preview video (patterns 38 to 44, where the background starts to follow
+# the music), drawn off screen into build/capture/. The video needs ffmpeg,
+# which only a machine without a screen needs, so it is installed here.
 capture_instead() {
   local out="$MORVA_ROOT/build/capture"
   local capture="$MORVA_ROOT/build/tools/morva-capture"
   echo "morva: no X display${DISPLAY:+ reachable at $DISPLAY}: drawing a contact sheet and a preview instead" >&2
+  install_packages ffmpeg || echo "morva: ffmpeg could not be installed: no preview video" >&2
   mkdir -p "$out"
-  rm -rf "$out/preview"
-  (cd "$MORVA_ROOT" &&
-   "$capture" --sheet "$out/sheet.png" >/dev/null &&
-   "$capture" --frames "$out/preview" --fps 25 --size 960x540 --from p38 --to p44 >/dev/null) || return 1
+  (cd "$MORVA_ROOT" && "$capture" --sheet "$out/sheet.png" >/dev/null) || return 1
   echo "morva: contact sheet: $out/sheet.png"
-  if [ -f "$out/preview/morva.mp4" ]; then
-    echo "morva: preview: $out/preview/morva.mp4"
-  else
-    echo "morva: preview: $out/preview/ (frames and track.wav; with ffmpeg installed, a video too)"
-  fi
+  command -v ffmpeg >/dev/null || return 0
+  (cd "$MORVA_ROOT" &&
+   "$capture" --video "$out/preview.mp4" --fps 25 --size 960x540 --from p38 --to p44 >/dev/null) || return 1
+  echo "morva: preview: $out/preview.mp4"
 }
 
 # start_x_server DIR: a private Xvfb, its display number written to

@@ -4,11 +4,20 @@
 
 #include <cstdio>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "audio/sample_buffer.h"
 
 namespace {
+// The rates songs come at, from telephone sound up. A header may claim any
+// rate, and converting from a few hertz would multiply a small file into
+// gigabytes.
+constexpr int32_t LOWEST_RATE_HZ = 1000;
+constexpr int32_t HIGHEST_RATE_HZ = 768000;
+
+bool plausible(int32_t rate) { return rate >= LOWEST_RATE_HZ && rate <= HIGHEST_RATE_HZ; }
+
 int32_t report_failure(const char* name, const char* why) {
     std::fprintf(stderr, "error resampling %s: %s\n", name, why);
     return 0;
@@ -17,7 +26,12 @@ int32_t report_failure(const char* name, const char* why) {
 
 int32_t resample_buffer(SampleBuffer& buffer, int32_t rate, const char* name) {
     if (name == nullptr) name = "";
-    if (buffer.sample_rate <= 0 || rate <= 0) return report_failure(name, "sample rate not above 0 Hz");
+    if (!plausible(buffer.sample_rate) || !plausible(rate)) {
+        const std::string why = "a sample rate of " + std::to_string(plausible(rate) ? buffer.sample_rate : rate) +
+                                " Hz, outside " + std::to_string(LOWEST_RATE_HZ) + " to " +
+                                std::to_string(HIGHEST_RATE_HZ);
+        return report_failure(name, why.c_str());
+    }
     if (buffer.sample_rate == rate || buffer.channel_count <= 0 || buffer.frame_count <= 0) {
         buffer.sample_rate = rate;
         return 1;

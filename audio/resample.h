@@ -10,6 +10,6 @@ struct SampleBuffer;
 // running at 44100. The counts and the rate follow the new samples. A
 // buffer already at that rate, or empty, is left as it is. 1 on success;
 // 0 with "error resampling <name>: <why>" on standard error, the buffer
-// unchanged, when the rates are not positive, the result would hold more
-// samples than 32 bits count, or the library fails.
+// unchanged, when either rate lies outside 1000 to 768000 Hz, the result
+// would hold more samples than 32 bits count, or the library fails.
 int32_t resample_buffer(SampleBuffer& buffer, int32_t rate, const char* name);

@@ -128,6 +128,19 @@ TEST_P(TrackAtRate, PlaysAtItsOwnPitchAndLength) {
 
 INSTANTIATE_TEST_SUITE_P(Rates, TrackAtRate, testing::Values(48000, 22050, 96000));
 
+// A header's rate no song has would convert a small file into gigabytes.
+TEST_F(AudioTrackTest, ARateNoSongHasIsRefused) {
+    const std::string path = dir.file("slow.wav");
+    write_sound(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 2, std::vector<float>(1000, 0.5f));
+    CaptureStderr();
+    EXPECT_EQ(track->open_file(path.c_str()), 0);
+    const std::vector<std::string> lines = lines_of(GetCapturedStderr());
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "error resampling " + path + ": a sample rate of 2 Hz, outside 1000 to 768000");
+    EXPECT_EQ(lines.back(), "failed to open audio file: " + path);
+    EXPECT_EQ(track->sample_buffer, nullptr);
+}
+
 TEST_F(AudioTrackTest, StereoFramesPlayInOrderAcrossBlocks) {
     const std::vector<float> samples = distinct_samples(1000, 2);
     open(samples, 2);

@@ -188,7 +188,7 @@ const char* capture_usage() {
            "  --sheet FILE.png         a contact sheet: a labelled frame in every act\n"
            "                           and at the key moments\n"
            "  --video FILE.mp4         the video with its music, the frames piped\n"
-           "                           straight to ffmpeg\n"
+           "                           straight to ffmpeg (.mp4, .m4v, .mov or .mkv)\n"
            "    --jobs N               drawn by N processes at once, each a part of\n"
            "                           the frames (one per core)\n"
            "  --frames DIR             every frame as DIR/frame-NNNNNN.png, the music\n"

@@ -661,27 +661,77 @@ FontCheck check_font_data(const std::vector<uint8_t>& data) { return FontChecker
 // ---------------------------------------------------------------------------
 // [baking]
 
-int32_t bake_font_atlas(const std::vector<uint8_t>& data, int32_t font_offset, double pixel_height,
-                        uint8_t* atlas, stbtt_bakedchar* glyphs) {
-    if (!(pixel_height > 0.0 && pixel_height <= FONT_ATLAS_SIZE)) return -1;
-    const auto height = static_cast<float>(pixel_height);
+namespace {
+// How closely the largest height that fits is sought.
+constexpr double HEIGHT_STEP = 1.0 / 16;
+
+// Whether every character fits a side x side atlas at this scale, packed as
+// stbtt_BakeFontBitmap packs them: left to right in rows from the top, one
+// pixel apart and one from the edges, a new row under the tallest glyph of
+// the last. Asking this spares clearing and filling atlases of up to
+// 256 MiB to find the size; the baker's own count stays the last word.
+bool glyphs_fit(const stbtt_fontinfo& info, float scale, int32_t side) {
+    int x = 1, y = 1, bottom = 1;
+    for (int32_t i = 0; i < FONT_CHAR_COUNT; ++i) {
+        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        stbtt_GetGlyphBitmapBox(&info, stbtt_FindGlyphIndex(&info, FONT_FIRST_CHAR + i), scale, scale, &x0, &y0,
+                                &x1, &y1);
+        const int width = x1 - x0, height = y1 - y0;
+        if (x + width + 1 >= side) {
+            x = 1;
+            y = bottom;
+        }
+        if (width > side - 2 || y + height + 1 >= side) return false;
+        x += width + 1;
+        bottom = std::max(bottom, y + height + 1);
+    }
+    return true;
+}
+}  // namespace
+
+FontAtlasBake bake_font_atlas(const std::vector<uint8_t>& data, int32_t font_offset, double pixel_height,
+                              int32_t side_limit, std::vector<uint8_t>* atlas, stbtt_bakedchar* glyphs) {
+    if (!(pixel_height > 0.0 && pixel_height <= FONT_PIXEL_HEIGHT_LIMIT)) return {};
+    FontAtlasBake bake{FONT_ATLAS_SIZE, pixel_height, 0};
     stbtt_fontinfo info{};
-    if (stbtt_InitFont(&info, data.data(), font_offset) == 0) return 0;
+    const bool font = stbtt_InitFont(&info, data.data(), font_offset) != 0;
+    const auto fit = [&](double height, int32_t side) {
+        return glyphs_fit(info, stbtt_ScaleForPixelHeight(&info, static_cast<float>(height)), side);
+    };
+    if (font) {
+        const int32_t largest = std::clamp(side_limit, FONT_ATLAS_SIZE, FONT_ATLAS_SIDE_LIMIT);
+        while (!fit(pixel_height, bake.side) && bake.side * 2 <= largest) bake.side *= 2;
+        if (!fit(pixel_height, bake.side)) {
+            // Halving the interval between a height that fits (or the
+            // smallest one tried) and one that does not.
+            double low = std::min(1.0, pixel_height), high = pixel_height;
+            while (high - low > HEIGHT_STEP) {
+                const double middle = (low + high) / 2;
+                if (fit(middle, bake.side)) low = middle;
+                else high = middle;
+            }
+            bake.baked_height = low;
+        }
+    }
+    atlas->assign(static_cast<size_t>(bake.side) * static_cast<size_t>(bake.side), 0);
+    std::fill(glyphs, glyphs + FONT_CHAR_COUNT, stbtt_bakedchar{});
+    if (!font) return bake;
     // The baker asserts that a glyph fits across the atlas after moving to
     // a new row, where it starts one pixel in and leaves one free: wider
     // glyphs end the baking, as glyphs that do not fit below do.
+    const auto height = static_cast<float>(bake.baked_height);
     const float scale = stbtt_ScaleForPixelHeight(&info, height);
     int32_t count = 0;
     for (; count < FONT_CHAR_COUNT; ++count) {
         int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
         stbtt_GetGlyphBitmapBox(&info, stbtt_FindGlyphIndex(&info, FONT_FIRST_CHAR + count), scale, scale, &x0,
                                 &y0, &x1, &y1);
-        if (x1 - x0 > FONT_ATLAS_SIZE - 2) break;
+        if (x1 - x0 > bake.side - 2) break;
     }
-    std::fill(glyphs, glyphs + FONT_CHAR_COUNT, stbtt_bakedchar{});
-    const int rows = stbtt_BakeFontBitmap(data.data(), font_offset, height, atlas, FONT_ATLAS_SIZE,
-                                          FONT_ATLAS_SIZE, FONT_FIRST_CHAR, count, glyphs);
+    const int rows = stbtt_BakeFontBitmap(data.data(), font_offset, height, atlas->data(), bake.side, bake.side,
+                                          FONT_FIRST_CHAR, count, glyphs);
     // A result of 0 or below counts the characters placed before one did
     // not fit; above 0, all of them fitted.
-    return rows > 0 ? count : -rows;
+    bake.placed = rows > 0 ? count : -rows;
+    return bake;
 }

@@ -14,7 +14,14 @@
 // the same paths first, with every read checked, and only a font it
 // accepts may be baked.
 
-inline constexpr int32_t FONT_ATLAS_SIZE = 1024;  // pixels on a side, one byte each
+// The atlas is square, one byte a pixel, and as small as its glyphs allow:
+// never below FONT_ATLAS_SIZE, doubled from there as needed, and never above
+// FONT_ATLAS_SIDE_LIMIT (256 MiB) whatever OpenGL would take.
+inline constexpr int32_t FONT_ATLAS_SIZE = 1024;
+inline constexpr int32_t FONT_ATLAS_SIDE_LIMIT = 16384;
+// The tallest text a font draws: a tenth of the largest picture the show
+// and the capture draw, with room to spare.
+inline constexpr int32_t FONT_PIXEL_HEIGHT_LIMIT = 8192;
 inline constexpr int32_t FONT_FIRST_CHAR = 32;    // space
 inline constexpr int32_t FONT_CHAR_COUNT = 96;    // 32 to 127
 
@@ -59,11 +66,22 @@ FontFileStatus read_font_file(const char* path, std::vector<uint8_t>* data);
 // to are not looked at.
 FontCheck check_font_data(const std::vector<uint8_t>& data);
 
-// Bakes the characters into `atlas` (FONT_ATLAS_SIZE x FONT_ATLAS_SIZE
-// bytes, cleared first) and their placements into `glyphs`
-// (FONT_CHAR_COUNT of them), from data check_font_data accepted. Needs no
-// OpenGL. Characters are placed in order until one does not fit the atlas
-// at this height; that one and the rest are left empty. Returns how many
-// were placed, or -1 for a pixel height outside 0 to FONT_ATLAS_SIZE.
-int32_t bake_font_atlas(const std::vector<uint8_t>& data, int32_t font_offset, double pixel_height,
-                        uint8_t* atlas, stbtt_bakedchar* glyphs);
+// What bake_font_atlas made.
+struct FontAtlasBake {
+    int32_t side = 0;           // pixels on a side of the atlas
+    double baked_height = 0.0;  // the glyphs' height in the atlas: at most the height asked
+    int32_t placed = -1;        // characters placed, in order; -1 for a refused height
+};
+
+// Bakes the characters into `atlas` (resized to side x side bytes, cleared
+// first) and their placements into `glyphs` (FONT_CHAR_COUNT of them), from
+// data check_font_data accepted. Needs no OpenGL. The side is the smallest
+// power of two from FONT_ATLAS_SIZE up to `side_limit` (itself capped at
+// FONT_ATLAS_SIDE_LIMIT) that holds every glyph at pixel_height; when even
+// the largest does not, the glyphs are baked into it at the largest height
+// that fits, and the text is drawn scaled up from there. Characters are
+// placed in order until one does not fit (which only a strange font makes
+// happen); that one and the rest are left empty. A pixel height outside 0
+// to FONT_PIXEL_HEIGHT_LIMIT is refused: placed is -1 and nothing is touched.
+FontAtlasBake bake_font_atlas(const std::vector<uint8_t>& data, int32_t font_offset, double pixel_height,
+                              int32_t side_limit, std::vector<uint8_t>* atlas, stbtt_bakedchar* glyphs);

@@ -46,23 +46,24 @@ int32_t sheet_label_pixels(int32_t frame_height) { return std::max(10, frame_hei
 
 void draw_label(Image& image, const Font& font, const std::string& text, float x, float y,
                 const std::array<uint8_t, 3>& rgb) {
+    const int32_t side = font.atlas_side;
+    const auto atlas_pixels = [side](float coordinate) { return static_cast<int32_t>(coordinate * side + 0.5f); };
     for (char c : text) {
         const auto code = static_cast<signed char>(c);
         if (code < FONT_FIRST_CHAR) continue;
-        stbtt_aligned_quad q{};
-        stbtt_GetBakedQuad(font.glyphs.data(), FONT_ATLAS_SIZE, FONT_ATLAS_SIZE, code - FONT_FIRST_CHAR, &x, &y,
-                           &q, 1);
+        const stbtt_aligned_quad q = font.glyph_quad(code, &x, &y);
         const int32_t left = static_cast<int32_t>(q.x0), top = static_cast<int32_t>(q.y0);
-        const int32_t atlas_left = static_cast<int32_t>(q.s0 * FONT_ATLAS_SIZE + 0.5f);
-        const int32_t atlas_top = static_cast<int32_t>(q.t0 * FONT_ATLAS_SIZE + 0.5f);
+        const int32_t atlas_left = atlas_pixels(q.s0), atlas_top = atlas_pixels(q.t0);
         const int32_t w = static_cast<int32_t>(q.x1 - q.x0), h = static_cast<int32_t>(q.y1 - q.y0);
+        // A glyph baked smaller than it is drawn takes its nearest texel.
+        const int32_t atlas_w = atlas_pixels(q.s1) - atlas_left, atlas_h = atlas_pixels(q.t1) - atlas_top;
         for (int32_t row = 0; row < h; ++row) {
             for (int32_t col = 0; col < w; ++col) {
                 const int32_t px = left + col, py = top + row;
-                const int32_t ax = atlas_left + col, ay = atlas_top + row;
+                const int32_t ax = atlas_left + col * atlas_w / w, ay = atlas_top + row * atlas_h / h;
                 if (px < 0 || py < 0 || px >= image.width || py >= image.height) continue;
-                if (ax < 0 || ay < 0 || ax >= FONT_ATLAS_SIZE || ay >= FONT_ATLAS_SIZE) continue;
-                const int32_t alpha = font.atlas[static_cast<size_t>(ay) * FONT_ATLAS_SIZE + ax];
+                if (ax < 0 || ay < 0 || ax >= side || ay >= side) continue;
+                const int32_t alpha = font.atlas[static_cast<size_t>(ay) * static_cast<size_t>(side) + ax];
                 uint8_t* pixel = &image.rgba[(static_cast<size_t>(py) * image.width + px) * 4];
                 for (size_t k = 0; k < 3; ++k)
                     pixel[k] = static_cast<uint8_t>((rgb[k] * alpha + pixel[k] * (255 - alpha) + 127) / 255);

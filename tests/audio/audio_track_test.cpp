@@ -134,10 +134,9 @@ TEST_F(AudioTrackTest, ARateNoSongHasIsRefused) {
     write_sound(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 2, std::vector<float>(1000, 0.5f));
     CaptureStderr();
     EXPECT_EQ(track->open_file(path.c_str()), 0);
-    const std::vector<std::string> lines = lines_of(GetCapturedStderr());
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[lines.size() - 2], "error resampling " + path + ": a sample rate of 2 Hz, outside 1000 to 768000");
-    EXPECT_EQ(lines.back(), "failed to open audio file: " + path);
+    EXPECT_NE(GetCapturedStderr().find("error resampling " + path + ": a sample rate of 2 Hz, outside 1000 to 768000\n" +
+                                       "failed to open audio file: " + path + "\n"),
+              std::string::npos);
     EXPECT_EQ(track->sample_buffer, nullptr);
 }
 

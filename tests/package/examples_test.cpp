@@ -33,14 +33,11 @@ struct Example {
 // The line of text in its amber colour below the knobs, and the knobs'
 // light dials above it.
 bool knobs_shown(const Picture& window) {
-    int text = 0, dials = 0;
-    for (int y = 0; y < window.height; ++y)
-        for (int x = 0; x < window.width; ++x) {
-            const std::array<int, 3>& rgb = window.at(x, y);
-            if (y > window.height * 3 / 4 && rgb[0] > 200 && rgb[1] > 140 && rgb[1] < 230 && rgb[2] < 120) ++text;
-            if (y < window.height * 3 / 4 && is_white(rgb)) ++dials;
-        }
-    return text > 50 && dials > 200;
+    const int top = window.height * 3 / 4;
+    const int text = window.count_in(0, top + 1, window.width, window.height, [](const std::array<int, 3>& rgb) {
+        return rgb[0] > 200 && rgb[1] > 140 && rgb[1] < 230 && rgb[2] < 120;
+    });
+    return text > 50 && window.count_in(0, 0, window.width, top, is_white) > 200;
 }
 
 // A tube of many colours across the window.
@@ -50,11 +47,7 @@ const Example EXAMPLES[] = {{"knobs", knobs_shown}, {"levels", nullptr}, {"defor
 
 // Coloured pixels in a square around a point of the window.
 int colored_around(const Picture& window, int cx, int cy, int half) {
-    int n = 0;
-    for (int y = std::max(0, cy - half); y < std::min(window.height, cy + half); ++y)
-        for (int x = std::max(0, cx - half); x < std::min(window.width, cx + half); ++x)
-            n += is_colored(window.at(x, y)) ? 1 : 0;
-    return n;
+    return window.count_in(cx - half, cy - half, 2 * half, 2 * half, is_colored);
 }
 
 // Cases are listed by name.

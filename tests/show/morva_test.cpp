@@ -51,18 +51,6 @@ std::vector<std::pair<std::string, std::string>> program_environment(const std::
     return env;
 }
 
-bool is_grey(const std::array<int, 3>& rgb) { return rgb[0] == rgb[1] && rgb[1] == rgb[2]; }
-bool is_red(const std::array<int, 3>& rgb) { return rgb[0] > 200 && rgb[1] < 60 && rgb[2] < 60; }
-bool is_white(const std::array<int, 3>& rgb) { return rgb[0] > 240 && rgb[1] > 240 && rgb[2] > 240; }
-
-// White pixels in a rectangle of the picture (clipped to it).
-int bright_in(const Picture& picture, int left, int top, int width, int height) {
-    int n = 0;
-    for (int y = std::max(top, 0); y < std::min(top + height, picture.height); ++y)
-        for (int x = std::max(left, 0); x < std::min(left + width, picture.width); ++x)
-            n += is_white(picture.at(x, y)) ? 1 : 0;
-    return n;
-}
 
 // Where the knobs of a show window of that size are, in window pixels
 // from the top-left: square, an eleventh of the width, their bottom a
@@ -262,7 +250,7 @@ TEST_F(ShowRun, StartsFullScreenWithTheSkeletonOverBlackAndToggles) {
         return !full.pixels.empty() && full.count(is_white) > 200 && full.count(is_grey) == full.width * full.height;
     }, PICTURE_POLL)) << "no white skeleton over black";
     // No knobs in full screen: where knob A would be, nothing is drawn.
-    EXPECT_EQ(bright_in(full, 162, 1080 - 109 - 174 - 60, 174, 234), 0);
+    EXPECT_EQ(full.count_in(162, 1080 - 109 - 174 - 60, 174, 234, is_white), 0);
 
     // Space: a centred half-size window with the two knobs.
     ASSERT_TRUE(to_windowed(show));
@@ -275,11 +263,11 @@ TEST_F(ShowRun, StartsFullScreenWithTheSkeletonOverBlackAndToggles) {
     Picture window;
     ASSERT_TRUE(wait_until(morva, [&] {
         window = show.x.picture_of(show.window);
-        return window.width == 960 && bright_in(window, 81, 540 - 54 - 87, 87, 87) > 50;
+        return window.width == 960 && window.count_in(81, 540 - 54 - 87, 87, 87, is_white) > 50;
     }, PICTURE_POLL)) << "no knob in the windowed view";
     for (int left : {81, 791}) {
-        EXPECT_GT(bright_in(window, left, 540 - 54 - 87, 87, 87), 50) << "knob at " << left;
-        EXPECT_GT(bright_in(window, left, 540 - 54 - 87 - 30, 87, 30), 20) << "title over the knob at " << left;
+        EXPECT_GT(window.count_in(left, 540 - 54 - 87, 87, 87, is_white), 50) << "knob at " << left;
+        EXPECT_GT(window.count_in(left, 540 - 54 - 87 - 30, 87, 30, is_white), 20) << "title over the knob at " << left;
     }
 
     show.press(XK_space);
@@ -343,7 +331,7 @@ int white_along(const Picture& picture, double cx, double cy, double radius, dou
     for (double t = 0.4; t <= 0.9; t += 0.1) {
         const int x = static_cast<int>(std::lround(cx + t * radius * std::cos(angle)));
         const int y = static_cast<int>(std::lround(cy - t * radius * std::sin(angle)));
-        hits += bright_in(picture, x - 1, y - 1, 3, 3) > 0 ? 1 : 0;
+        hits += picture.count_in(x - 1, y - 1, 3, 3, is_white) > 0 ? 1 : 0;
     }
     return hits;
 }
@@ -412,8 +400,8 @@ TEST_F(ShowRun, TheWindowedViewFollowsItsWindowsSize) {
         const Picture picture = show.x.picture_of(show.window);
         const KnobSquares knobs = knob_squares(width, height);
         return picture.width == width && picture.height == height &&
-               bright_in(picture, knobs.a_left, knobs.top, knobs.side, knobs.side) > 30 &&
-               bright_in(picture, knobs.b_left, knobs.top, knobs.side, knobs.side) > 30;
+               picture.count_in(knobs.a_left, knobs.top, knobs.side, knobs.side, is_white) > 30 &&
+               picture.count_in(knobs.b_left, knobs.top, knobs.side, knobs.side, is_white) > 30;
     };
     ASSERT_TRUE(wait_until(morva, [&] { return knobs_in_view_of_size(960, 540); }, PICTURE_POLL));
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -27,14 +28,30 @@ struct Picture {
     std::vector<std::array<int, 3>> pixels;  // row by row
 
     const std::array<int, 3>& at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-    // How many pixels satisfy the test.
+    // How many pixels satisfy the test: all of them, or those of a
+    // rectangle (clipped to the picture).
     template <typename Test>
     int count(Test test) const {
+        return count_in(0, 0, width, height, test);
+    }
+    template <typename Test>
+    int count_in(int left, int top, int rect_width, int rect_height, Test test) const {
         int n = 0;
-        for (const auto& rgb : pixels) n += test(rgb) ? 1 : 0;
+        for (int y = std::max(top, 0); y < std::min(top + rect_height, height); ++y)
+            for (int x = std::max(left, 0); x < std::min(left + rect_width, width); ++x) n += test(at(x, y)) ? 1 : 0;
         return n;
     }
 };
+
+// Classes of pixels the pictures are checked by.
+inline bool is_black(const std::array<int, 3>& rgb) { return rgb[0] == 0 && rgb[1] == 0 && rgb[2] == 0; }
+inline bool is_grey(const std::array<int, 3>& rgb) { return rgb[0] == rgb[1] && rgb[1] == rgb[2]; }
+inline bool is_white(const std::array<int, 3>& rgb) { return rgb[0] > 240 && rgb[1] > 240 && rgb[2] > 240; }
+inline bool is_red(const std::array<int, 3>& rgb) { return rgb[0] > 200 && rgb[1] < 60 && rgb[2] < 60; }
+// Strongly coloured: its brightest and darkest channels far apart.
+inline bool is_colored(const std::array<int, 3>& rgb) {
+    return std::max({rgb[0], rgb[1], rgb[2]}) - std::min({rgb[0], rgb[1], rgb[2]}) > 100;
+}
 
 // A test's own connection to an X server: real input through the XTest
 // extension and queries of windows. Window ids are X ids.

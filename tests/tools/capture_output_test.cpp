@@ -18,14 +18,6 @@ ChildResult capture(const ShowFolder& folder, const std::vector<std::string>& ar
     return run_capture_in(folder.path(), arguments, env);
 }
 
-// Brightest channel over a rectangle's pixels, and how many pass a test.
-template <typename Test>
-int count_in(const Picture& picture, int left, int top, int width, int height, Test test) {
-    int n = 0;
-    for (int y = top; y < top + height; ++y)
-        for (int x = left; x < left + width; ++x) n += test(picture.at(x, y)) ? 1 : 0;
-    return n;
-}
 }  // namespace
 
 TEST(CaptureSheet, HoldsTwelveLabelledFramesFromDarkToTheWhiteEnd) {
@@ -39,14 +31,14 @@ TEST(CaptureSheet, HoldsTwelveLabelledFramesFromDarkToTheWhiteEnd) {
     ASSERT_EQ(sheet.height, 4 + 3 * (67 + 15 + 4));
     auto picture_origin = [](int i) { return std::array<int, 2>{4 + (i % 4) * 124, 4 + (i / 4) * 86}; };
     const auto first = picture_origin(0), last = picture_origin(11), lattice = picture_origin(8);
-    EXPECT_GT(count_in(sheet, first[0], first[1], 120, 67, is_black), 120 * 67 * 9 / 10);  // dashes on black
-    EXPECT_GT(count_in(sheet, last[0], last[1], 120, 67, is_white), 120 * 67 / 2);        // the white end
-    EXPECT_GT(count_in(sheet, last[0], last[1], 120, 67, is_red), 100);
-    EXPECT_GT(count_in(sheet, lattice[0], lattice[1], 120, 67, is_colored), 500);         // p30's rainbow
+    EXPECT_GT(sheet.count_in(first[0], first[1], 120, 67, is_black), 120 * 67 * 9 / 10);  // dashes on black
+    EXPECT_GT(sheet.count_in(last[0], last[1], 120, 67, is_white), 120 * 67 / 2);        // the white end
+    EXPECT_GT(sheet.count_in(last[0], last[1], 120, 67, is_red), 100);
+    EXPECT_GT(sheet.count_in(lattice[0], lattice[1], 120, 67, is_colored), 500);         // p30's rainbow
     for (int i = 0; i < 12; ++i) {
         const auto origin = picture_origin(i);
         // Light label text on the dark ground under every picture.
-        EXPECT_GT(count_in(sheet, origin[0], origin[1] + 67, 120, 15, [](const auto& rgb) { return rgb[0] > 150; }),
+        EXPECT_GT(sheet.count_in(origin[0], origin[1] + 67, 120, 15, [](const auto& rgb) { return rgb[0] > 150; }),
                   20)
             << "no label under picture " << i;
     }

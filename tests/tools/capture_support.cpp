@@ -38,14 +38,6 @@ Picture read_png(const std::string& path) {
     return picture;
 }
 
-bool is_black(const std::array<int, 3>& rgb) { return rgb[0] == 0 && rgb[1] == 0 && rgb[2] == 0; }
-bool is_grey(const std::array<int, 3>& rgb) { return rgb[0] == rgb[1] && rgb[1] == rgb[2]; }
-bool is_white(const std::array<int, 3>& rgb) { return rgb[0] > 240 && rgb[1] > 240 && rgb[2] > 240; }
-bool is_red(const std::array<int, 3>& rgb) { return rgb[0] > 200 && rgb[1] < 60 && rgb[2] < 60; }
-bool is_colored(const std::array<int, 3>& rgb) {
-    return *std::max_element(rgb.begin(), rgb.end()) - *std::min_element(rgb.begin(), rgb.end()) > 100;
-}
-
 ShowFolder::ShowFolder(const char* track_seconds, bool with_font, bool with_music) {
     std::filesystem::create_directories(dir_.file("font"));
     std::filesystem::create_directories(dir_.file("sounds"));

@@ -20,12 +20,6 @@
 // Reads a PNG file as a Picture (rows from the top); an empty picture (and a failed test) when it cannot.
 Picture read_png(const std::string& path);
 
-bool is_black(const std::array<int, 3>& rgb);
-bool is_grey(const std::array<int, 3>& rgb);
-bool is_white(const std::array<int, 3>& rgb);
-bool is_red(const std::array<int, 3>& rgb);
-// Strongly coloured: its brightest and darkest channels far apart.
-bool is_colored(const std::array<int, 3>& rgb);
 
 // A folder to run the show's programs in: font/ with the repository's font,
 // sounds/ with a copy of the test track of the given length.

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-struct ShowClock;
 
 // A moment of the show to capture, as the user wrote it: seconds of music
 // ("12.5"), a pattern ("p30", "p10.5") or the end ("end").
@@ -27,17 +26,3 @@ int32_t parse_capture_times(const std::string& list, std::vector<CaptureTime>& o
 // values; a pattern and seconds compare only with the pattern's length in
 // seconds (0 or less: not known, so never backwards).
 bool range_backwards(const CaptureTime& from, const CaptureTime& to, double pattern_seconds);
-
-// Whether the show, as the clock has it now, has reached the moment: its
-// play position is at or past the time (for a pattern, as the show's own
-// cue step computes the pattern position, so that a capture at pattern N
-// has seen that pattern's cue), or the track has ended, after which
-// nothing comes.
-bool time_reached(const CaptureTime& time, const ShowClock& clock);
-
-// About when the moment comes, in seconds of music, for planning ahead.
-double time_estimate_seconds(const CaptureTime& time, const ShowClock& clock);
-// About which frame first reaches the moment: the first whose own time is
-// not before it. The frame that does may be one earlier (the play position
-// runs up to a block ahead of a frame's time).
-int64_t frame_estimate(const CaptureTime& time, const ShowClock& clock);

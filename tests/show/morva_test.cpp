@@ -3,17 +3,16 @@
 // the sound server; and how it ends when something it needs is missing.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
-#include <thread>
+#include <vector>
 
 #include "tests/support/child_process.h"
 #include "tests/support/glut_test.h"
@@ -44,13 +43,13 @@ std::string glyph_rows() {
 // Settings for morva under the sanitizers: its leaks at exit are Mesa's
 // (freeglut closes the display from an exit handler, Mesa's driver leaves
 // buffers behind and is unloaded, so no stack can name it), and slow
-// stack unwinding deadlocks once Mesa compiles its first shader.
+// stack unwinding deadlocks once Mesa compiles its first shader. No
+// display at all when none is named.
 std::vector<std::pair<std::string, std::string>> program_environment(const std::string& display) {
     std::vector<std::pair<std::string, std::string>> env = drawing_program_environment();
-    env.emplace_back("DISPLAY", display);
+    env.emplace_back(display.empty() ? "-DISPLAY" : "DISPLAY", display);
     return env;
 }
-
 
 // Where the knobs of a show window of that size are, in window pixels
 // from the top-left: square, an eleventh of the width, their bottom a
@@ -201,16 +200,6 @@ protected:
         ASSERT_TRUE(wait_until(*show.program, [&] { return show.x.viewable(show.window) && show.full_screen(); }));
     }
 
-    // Starts the show on the test screen, which it covers for the moment
-    // it lives, and waits for it to end.
-    ChildResult run_to_its_end(std::vector<std::pair<std::string, std::string>> extra_env = {}) {
-        ScreenLease screen(ScreenUse::ALONE);
-        EXPECT_TRUE(screen.held());
-        std::vector<std::pair<std::string, std::string>> env = program_environment(screen.display());
-        env.insert(env.end(), extra_env.begin(), extra_env.end());
-        return ChildProcess::spawn_program({MORVA, TITLE}, env, folder.path()).wait(CASE_TIME_LIMIT);
-    }
-
     // Starts the show with a sound server of its own and waits until its
     // stream plays there.
     void launch_playing_on(RunningShow& show, const PulseServer& sound) {
@@ -276,16 +265,20 @@ TEST_F(ShowRun, StartsFullScreenWithTheSkeletonOverBlackAndToggles) {
     expect_escape_ends_it(show);
 }
 
-TEST_F(ShowRun, PlaysThroughToTheLastActAndEndsOnEscapeWindowed) {
-    make_folder("10.4");
+TEST_F(ShowRun, PlaysTheTrackAndFontItsCommandLineNamesToTheLastActAndEndsOnEscapeWindowed) {
+    // Nothing at the fixed paths; the title comes between the options.
     RunningShow show;
-    ASSERT_NO_FATAL_FAILURE(launch(show));
+    ASSERT_NO_FATAL_FAILURE(launch(show, {"--music", tracks_file("10.4"), TITLE, "--font", FONT}));
     ChildProcess& morva = *show.program;
+    ASSERT_TRUE(wait_until(morva, [&] { return !lines_of(morva.err_so_far()).empty(); })) << morva.err_so_far();
+    EXPECT_EQ(lines_of(morva.err_so_far())[0], "loaded: " + tracks_file("10.4"));
     ASSERT_TRUE(wait_until(morva, [&] { return shows_the_finale(show); }, PICTURE_POLL))
         << "never reached the red figure on white";
 
     EXPECT_TRUE(to_windowed(show));  // Escape ends it from there too
-    expect_escape_ends_it(show);
+    const ChildResult ended = escape(show);
+    EXPECT_TRUE(ended.succeeded()) << ended.describe();
+    EXPECT_EQ(ended.out, banner_of(MORVA) + glyph_rows()) << "said more than at its start";
 }
 
 namespace {
@@ -420,21 +413,6 @@ TEST_F(ShowRun, TheWindowedViewFollowsItsWindowsSize) {
     expect_escape_ends_it(show);
 }
 
-TEST_F(ShowRun, PlaysTheTrackAndFontItsCommandLineNamesFromAnEmptyFolder) {
-    // Nothing at the fixed paths; the title comes between the options.
-    RunningShow show;
-    ASSERT_NO_FATAL_FAILURE(launch(show, {"--music", tracks_file("10.4"), TITLE, "--font", FONT}));
-    ChildProcess& morva = *show.program;
-    ASSERT_TRUE(wait_until(morva, [&] { return lines_of(morva.err_so_far()).size() >= 5; }))
-        << morva.err_so_far();
-    EXPECT_EQ(lines_of(morva.err_so_far())[0], "loaded: " + tracks_file("10.4"));
-    EXPECT_EQ(lines_of(morva.err_so_far())[4], "num channels: 2");
-    ASSERT_TRUE(wait_until(morva, [&] { return show.x.viewable(show.window) && show.full_screen(); }));
-    const ChildResult ended = escape(show);
-    EXPECT_TRUE(ended.succeeded()) << ended.describe();
-    EXPECT_EQ(ended.out, banner_of(MORVA) + glyph_rows());
-}
-
 TEST_F(ShowRun, WhatIsDrawnIsHeardWithinFiftyMilliseconds) {
     make_folder("31.2");
     PulseServer sound;
@@ -478,85 +456,75 @@ TEST_F(ShowRun, WhenTheSoundServerDiesTheShowGoesOnToItsFinale) {
     EXPECT_EQ(ended.err.find("sound stopped: "), ended.err.rfind("sound stopped: ")) << "said more than once: " << ended.err;
 }
 
-TEST_F(ShowRun, WithoutItsFontItSaysSoAndEnds) {
-    make_folder("10.4", false);
-    const ChildResult result = run_to_its_end();
-    EXPECT_TRUE(result.exited) << result.describe();
-    EXPECT_EQ(result.exit_code, 1);
-    EXPECT_EQ(result.err, "error loading font: ./font/HomeVideo-Regular.ttf\n");
-    EXPECT_EQ(result.out, banner_of(MORVA));
-}
+namespace {
+// Where a failing start finds its X display.
+enum class ShowDisplay { TEST_SCREEN, NONE, WITHOUT_GLX };
 
-TEST_F(ShowRun, WithoutItsMusicItSaysSoAndEnds) {
-    make_folder(nullptr);
-    const ChildResult result = run_to_its_end();
-    EXPECT_TRUE(result.exited) << result.describe();
-    EXPECT_EQ(result.exit_code, 1);
-    EXPECT_EQ(result.err, "error loading file: ./sounds/music0.ogg\nfailed to open audio file: ./sounds/music0.ogg\n");
-}
+// A start that cannot go on: the show says why on standard error, after
+// nothing but the banner (and the figure's art, once the scene is set up)
+// on standard output, and ends with status 1.
+struct FailedStart {
+    const char* name;
+    const char* track_seconds;  // the folder's music, if any
+    bool with_font;
+    std::vector<std::string> arguments;
+    ShowDisplay display;
+    std::string said;  // on standard error
+    size_t lines;      // on standard error in all; 0: any number
+    bool art_shown = false;
+    std::vector<std::pair<std::string, std::string>> environment = {};
+};
 
-TEST_F(ShowRun, ACorruptMusicFileFailsTheSameWay) {
-    make_folder(nullptr);
-    // A file that claims to be Ogg and is not.
-    write_text(folder.file("sounds/music0.ogg"), "OggS this is not a sound file at all\n");
-    ChildResult result = run_to_its_end();
+const FailedStart FAILED_STARTS[] = {
+    // The loaders' messages, each once: the files are read after the
+    // window has gone full screen, so these hold the test screen alone.
+    {"WithoutItsFont", "10.4", false, {TITLE}, ShowDisplay::TEST_SCREEN,
+     "error loading font: ./font/HomeVideo-Regular.ttf\n", 1},
+    {"WithoutItsMusic", nullptr, true, {TITLE}, ShowDisplay::TEST_SCREEN,
+     "error loading file: ./sounds/music0.ogg\nfailed to open audio file: ./sounds/music0.ogg\n", 2},
+    // The sound starts last, once the scene is set up.
+    {"WithoutASoundServer", "10.4", true, {TITLE}, ShowDisplay::TEST_SCREEN, "no audio devices found!\n", 0, true,
+     {{"PULSE_SERVER", "unix:/nonexistent/no-such-socket"}, {"ALSA_CONFIG_PATH", "/dev/null"}}},
+    // freeglut's own failures, with everything else the show needs at hand.
+    {"WithoutAnXDisplay", "10.4", true, {TITLE}, ShowDisplay::NONE, "failed to open display ''", 1},
+    {"OnAnUnreachableDisplay", "10.4", true, {TITLE, "-display", ":987"}, ShowDisplay::NONE,
+     "failed to open display ':987'", 1},
+    {"WithAMalformedFreeglutOption", "10.4", true, {TITLE, "-display"}, ShowDisplay::TEST_SCREEN,
+     "-display parameter must be followed by display name", 1},
+    {"OnAnXServerWithoutGlx", "10.4", true, {TITLE}, ShowDisplay::WITHOUT_GLX,
+     "OpenGL GLX extension not supported by display", 1},
+};
+
+// Cases are listed by name.
+void PrintTo(const FailedStart& start, std::ostream* out) { *out << start.name; }
+
+class FailedStarts : public ShowRun, public testing::WithParamInterface<FailedStart> {};
+}  // namespace
+
+TEST_P(FailedStarts, SayWhyAfterTheBannerAndEndWithStatus1) {
+    const FailedStart& failure = GetParam();
+    ASSERT_NO_FATAL_FAILURE(make_folder(failure.track_seconds, failure.with_font));
+    std::optional<ScreenLease> screen;
+    std::optional<XServer> without_glx;
+    std::string display;
+    if (failure.display == ShowDisplay::TEST_SCREEN) {
+        screen.emplace(ScreenUse::ALONE);
+        ASSERT_TRUE(screen->held()) << "no test screen for the case";
+        display = screen->display();
+    } else if (failure.display == ShowDisplay::WITHOUT_GLX) {
+        without_glx.emplace(XServer::start(1920, 1080, false, false));
+        ASSERT_TRUE(without_glx->running()) << "could not start Xvfb for the test";
+        display = without_glx->display();
+    }
+    const ChildResult result = start(display, failure.arguments, failure.environment).wait(CASE_TIME_LIMIT);
+    EXPECT_TRUE(result.exited) << result.describe();
     EXPECT_EQ(result.exit_code, 1) << result.describe();
-    EXPECT_EQ(result.err, "error loading file: ./sounds/music0.ogg\nfailed to open audio file: ./sounds/music0.ogg\n");
-    // A real track cut off just after its headers: nothing decodes.
-    std::filesystem::copy_file(tracks_file("10.4"), folder.file("sounds/music0.ogg"),
-                               std::filesystem::copy_options::overwrite_existing);
-    std::filesystem::resize_file(folder.file("sounds/music0.ogg"), 4600);
-    result = run_to_its_end();
-    EXPECT_EQ(result.exit_code, 1) << result.describe();
-    EXPECT_EQ(result.err,
-              "error loading file: ./sounds/music0.ogg (no sound could be decoded)\n"
-              "failed to open audio file: ./sounds/music0.ogg\n");
+    EXPECT_EQ(result.out, banner_of(MORVA) + (failure.art_shown ? glyph_rows() : ""));
+    EXPECT_NE(result.err.find(failure.said), std::string::npos) << result.err;
+    if (failure.lines != 0) {
+        EXPECT_EQ(lines_of(result.err).size(), failure.lines) << result.err;
+    }
 }
 
-TEST_F(ShowRun, WithoutASoundServerItSaysSoAndEnds) {
-    make_folder("10.4");
-    const ChildResult result =
-        run_to_its_end({{"PULSE_SERVER", "unix:" + folder.file("no-such-socket")}, {"ALSA_CONFIG_PATH", "/dev/null"}});
-    EXPECT_TRUE(result.exited) << result.describe();
-    EXPECT_EQ(result.exit_code, 1);
-    EXPECT_NE(result.err.find("no audio devices found!\n"), std::string::npos) << result.err;
-}
-
-TEST(Morva, WithoutAnXDisplayItFailsWithFreeglutsMessage) {
-    ChildProcess morva = ChildProcess::spawn_program({MORVA}, {{"-DISPLAY", ""}});
-    const ChildResult result = morva.wait(CASE_TIME_LIMIT);
-    EXPECT_FALSE(result.timed_out);
-    EXPECT_TRUE(result.exited) << result.describe();
-    EXPECT_NE(result.exit_code, 0);
-    EXPECT_NE(result.err.find("failed to open display"), std::string::npos) << result.err;
-    EXPECT_EQ(result.out, banner_of(MORVA));
-}
-
-TEST(Morva, AnUnreachableDisplayFailsCleanly) {
-    ChildProcess morva = ChildProcess::spawn_program({MORVA, "title", "-display", ":987"});
-    const ChildResult result = morva.wait(CASE_TIME_LIMIT);
-    EXPECT_TRUE(result.exited) << result.describe();
-    EXPECT_NE(result.exit_code, 0);
-    EXPECT_NE(result.err.find("failed to open display ':987'"), std::string::npos) << result.err;
-}
-
-TEST(Morva, AMalformedFreeglutOptionFailsCleanly) {
-    HOLD_TEST_SCREEN(screen, ScreenUse::OWN_WINDOWS);
-    ChildProcess morva =
-        ChildProcess::spawn_program({MORVA, "title", "-display"}, {{"DISPLAY", screen.display()}});
-    const ChildResult result = morva.wait(CASE_TIME_LIMIT);
-    EXPECT_TRUE(result.exited) << result.describe();
-    EXPECT_NE(result.exit_code, 0);
-    EXPECT_NE(result.err.find("-display parameter must be followed by display name"), std::string::npos)
-        << result.err;
-}
-
-TEST(Morva, AnXServerWithoutGlxFailsWithOneLine) {
-    START_X_SERVER(server, 1920, 1080, false, false);
-    ChildProcess morva = ChildProcess::spawn_program({MORVA, "title"}, {{"DISPLAY", server.display()}});
-    const ChildResult result = morva.wait(CASE_TIME_LIMIT);
-    EXPECT_TRUE(result.exited) << result.describe();
-    EXPECT_NE(result.exit_code, 0);
-    EXPECT_EQ(lines_of(result.err).size(), 1u) << result.err;
-    EXPECT_EQ(result.out, banner_of(MORVA));
-}
+INSTANTIATE_TEST_SUITE_P(Morva, FailedStarts, testing::ValuesIn(FAILED_STARTS),
+                         [](const auto& info) { return std::string(info.param.name); });

@@ -76,10 +76,6 @@ TEST_F(GlyphGridTest, PrintsItsRowsOneALine) {
     glyph_grid_print(grid);
     const std::vector<std::string> lines = lines_of(testing::internal::GetCapturedStdout());
     ASSERT_EQ(lines.size(), 11u);
-    EXPECT_EQ(lines[0], "           ");
-    EXPECT_EQ(lines[1], "   /-      ");
-    EXPECT_EQ(lines[5], "     .     ");
-    EXPECT_EQ(lines[7], " \\ /   \\   ");
     for (size_t j = 0; j < lines.size(); ++j) EXPECT_EQ(lines[j], std::string(GLYPH_ART + 11 * j, 11));
 }
 

@@ -1,5 +1,5 @@
 // The examples, each a CMake project of its own, configured and built
-// against a fresh installation as an outside program would be; those that
+// against the installation as an outside program would be; those that
 // need no sound server are run on a private X server for a moment.
 #include <gtest/gtest.h>
 
@@ -101,7 +101,7 @@ TEST_P(Examples, BuildAgainstTheInstalledToolkit) {
     TempDir build;
     const ChildResult configured =
         run_tool({CMAKE, "-S", SOURCE_DIR + "/examples/" + example.name, "-B", build.path(),
-                  "-DCMAKE_PREFIX_PATH=" + installed.prefix.path(), "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Werror"});
+                  "-DCMAKE_PREFIX_PATH=" + installed.prefix, "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Werror"});
     ASSERT_TRUE(configured.succeeded()) << configured.describe();
     const ChildResult built = run_tool({CMAKE, "--build", build.path()});
     ASSERT_TRUE(built.succeeded()) << built.describe();

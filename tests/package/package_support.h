@@ -20,11 +20,17 @@ inline constexpr std::chrono::milliseconds TOOL_LIMIT{150000};
 ChildResult run_tool(const std::vector<std::string>& argv, const std::string& folder = {},
                      const std::vector<std::pair<std::string, std::string>>& env = {});
 
-// A fresh installation of the build tree (cmake --install) into a
-// temporary prefix of its own.
+// The build tree installed (cmake --install) into one folder of the build
+// tree that every package case reads and none writes. ctest runs each case
+// in a process of its own, so the cases take turns through a lock file to
+// bring it up to date: cmake --install copies only what changed since, and
+// when the folder holds a file the install no longer names, it is emptied
+// and installed afresh, so it always holds what a fresh install would.
 struct Installation {
-    TempDir prefix;
-    ChildResult result = run_tool({CMAKE, "--install", BUILD_DIR, "--prefix", prefix.path()});
+    Installation();
 
-    std::string path(const std::string& relative) const { return prefix.file(relative); }
+    std::string prefix;
+    ChildResult result;  // of the last cmake --install
+
+    std::string path(const std::string& relative) const { return prefix + "/" + relative; }
 };

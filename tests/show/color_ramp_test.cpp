@@ -24,25 +24,24 @@ void expect_color(const RampColor& got, float r, float g, float b) {
 }
 }  // namespace
 
-TEST_F(ShowRamp, EndsClampToTheOuterStops) {
+TEST_F(ShowRamp, BlendsNeighbouringStopsAndClampsToTheOuterOnes) {
     const float infinity = std::numeric_limits<float>::infinity();
-    expect_color(at(0.0f), 1, 0, 0);
-    expect_color(at(-3.0f), 1, 0, 0);
-    expect_color(at(-infinity), 1, 0, 0);
-    expect_color(at(1.0f), 0.6f, 0, 1);
-    expect_color(at(7.0f), 0.6f, 0, 1);
-    expect_color(at(infinity), 0.6f, 0, 1);
-}
-
-TEST_F(ShowRamp, NotANumberTakesTheFirstStop) {
-    expect_color(at(std::numeric_limits<float>::quiet_NaN()), 1, 0, 0);
-    expect_color(at(-std::numeric_limits<float>::quiet_NaN()), 1, 0, 0);
-}
-
-TEST_F(ShowRamp, BlendsBetweenNeighbouringStops) {
-    expect_color(at(0.5f), 0, 0.5f, 0);            // stop 3 exactly
-    expect_color(at(1.0f / 12.0f), 1, 0.325f, 0);  // halfway from stop 0 to 1
-    expect_color(at(0.75f), 0, 0.8f, 1);           // halfway from stop 4 to 5
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        float x;
+        RampColor color;
+    } samples[] = {
+        {0.0f, {1, 0, 0}}, {-3.0f, {1, 0, 0}}, {-infinity, {1, 0, 0}},           // the first stop
+        {1.0f, {0.6f, 0, 1}}, {7.0f, {0.6f, 0, 1}}, {infinity, {0.6f, 0, 1}},     // the last
+        {nan, {1, 0, 0}}, {-nan, {1, 0, 0}},                                      // not a number: the first
+        {0.5f, {0, 0.5f, 0}},                                                     // stop 3 exactly
+        {1.0f / 12.0f, {1, 0.325f, 0}},                                           // halfway from stop 0 to 1
+        {0.75f, {0, 0.8f, 1}},                                                    // halfway from stop 4 to 5
+    };
+    for (const auto& [x, color] : samples) {
+        SCOPED_TRACE(testing::Message() << "at " << x);
+        expect_color(at(x), color[0], color[1], color[2]);
+    }
 }
 
 TEST(ColorRampShapes, SetReplacesTheStops) {

@@ -19,6 +19,22 @@ struct GlyphGridTest : testing::Test {
     ~GlyphGridTest() override { glyph_grid_destroy(grid); }
 };
 
+// The meshes of one build of the grid, destroyed with the object.
+struct BuiltMeshes {
+    Mesh** meshes = nullptr;
+    int32_t count = 0;
+    BuiltMeshes(GlyphGrid* grid, int32_t mode) { glyph_grid_build_meshes(grid, &meshes, &count, mode, 4.0f, 4.0f); }
+    ~BuiltMeshes() {
+        for (int s = 0; s < count; ++s) mesh_destroy(meshes[s]);
+        delete[] meshes;
+    }
+    BoundingBox bounds(int s) const {
+        BoundingBox box;
+        mesh_bounds(meshes[s], box);
+        return box;
+    }
+};
+
 // One row of the skeleton's table: cell, endpoints in cells, end weights.
 struct ExpectedSegment {
     int i, j;
@@ -76,10 +92,6 @@ TEST_F(GlyphGridTest, PrintsItsRowsOneALine) {
     glyph_grid_print(grid);
     const std::vector<std::string> lines = lines_of(testing::internal::GetCapturedStdout());
     ASSERT_EQ(lines.size(), 11u);
-    EXPECT_EQ(lines[0], "           ");
-    EXPECT_EQ(lines[1], "   /-      ");
-    EXPECT_EQ(lines[5], "     .     ");
-    EXPECT_EQ(lines[7], " \\ /   \\   ");
     for (size_t j = 0; j < lines.size(); ++j) EXPECT_EQ(lines[j], std::string(GLYPH_ART + 11 * j, 11));
 }
 
@@ -108,18 +120,15 @@ TEST_F(GlyphGridTest, SkeletonHasOneWeightedSegmentPerCellInRowOrder) {
 }
 
 TEST_F(GlyphGridTest, SolidBarsHaveTheirFacesPlacesAndSizes) {
-    Mesh** meshes = nullptr;
-    int32_t count = 0;
-    glyph_grid_build_meshes(grid, &meshes, &count, GLYPH_MESH_BARS, 4.0f, 4.0f);
-    ASSERT_EQ(count, 21);
+    const BuiltMeshes bars(grid, GLYPH_MESH_BARS);
+    ASSERT_EQ(bars.count, 21);
     for (int s = 0; s < 21; ++s) {
         const ExpectedSegment& cell = SKELETON[s];
         SCOPED_TRACE(testing::Message() << "cell " << cell.i << ", " << cell.j);
         EXPECT_EQ(glyph_grid_face_mask(grid, cell.i, cell.j), FACE_MASKS[s]);
         // Two triangles a face; mask 15 drops the y = 1 face.
-        EXPECT_EQ(mesh_triangle_count(meshes[s]), FACE_MASKS[s] == 15 ? 10 : 12);
-        BoundingBox box;
-        mesh_bounds(meshes[s], box);
+        EXPECT_EQ(mesh_triangle_count(bars.meshes[s]), FACE_MASKS[s] == 15 ? 10 : 12);
+        const BoundingBox box = bars.bounds(s);
         // Each bar sits over its skeleton segment and is 0.4 cell thick.
         EXPECT_NEAR((box.min[0] + box.max[0]) / 2 / CELL, (cell.ax + cell.bx) / 2, 1e-4);
         EXPECT_NEAR((box.min[1] + box.max[1]) / 2 / CELL, (cell.ay + cell.by) / 2, 1e-4);
@@ -128,43 +137,33 @@ TEST_F(GlyphGridTest, SolidBarsHaveTheirFacesPlacesAndSizes) {
         // next bar, so the figure's back faces may be culled.
         Vec3 centre;
         box_center(box, centre);
-        const SurfaceFaults faults = surface_faults(meshes[s], centre);
+        const SurfaceFaults faults = surface_faults(bars.meshes[s], centre);
         EXPECT_EQ(faults.inward, 0);
         EXPECT_EQ(faults.repeated, 0);
         EXPECT_EQ(faults.unpaired.size(), FACE_MASKS[s] == 15 ? 4u : 0u);
-        mesh_destroy(meshes[s]);
     }
-    delete[] meshes;
 }
 
 TEST_F(GlyphGridTest, BarsAreOneCellLongAndDiagonalsSpanTheirCell) {
-    Mesh** meshes = nullptr;
-    int32_t count = 0;
-    glyph_grid_build_meshes(grid, &meshes, &count, GLYPH_MESH_BARS, 4.0f, 4.0f);
-    ASSERT_EQ(count, 21);
-    BoundingBox bar, diagonal, crossing;
-    mesh_bounds(meshes[1], bar);        // (4, 1) "-"
-    mesh_bounds(meshes[0], diagonal);   // (3, 1) "/"
-    mesh_bounds(meshes[10], crossing);  // (5, 5) "."
+    const BuiltMeshes bars(grid, GLYPH_MESH_BARS);
+    ASSERT_EQ(bars.count, 21);
+    const BoundingBox bar = bars.bounds(1);        // (4, 1) "-"
+    const BoundingBox diagonal = bars.bounds(0);   // (3, 1) "/"
+    const BoundingBox crossing = bars.bounds(10);  // (5, 5) "."
     EXPECT_NEAR((bar.max[0] - bar.min[0]) / CELL, 1.0, 1e-4);
     EXPECT_NEAR((bar.max[1] - bar.min[1]) / CELL, 0.4, 1e-4);
     // A bar sqrt(2) long and 0.4 wide, turned 45 degrees: (sqrt(2) + 0.4) / sqrt(2) a side.
     EXPECT_NEAR((diagonal.max[0] - diagonal.min[0]) / CELL, 1.0 + 0.4 / std::sqrt(2.0), 1e-4);
     EXPECT_NEAR((crossing.max[0] - crossing.min[0]) / CELL, 0.4, 1e-4);
     EXPECT_NEAR((crossing.max[1] - crossing.min[1]) / CELL, 0.4, 1e-4);
-    for (int s = 0; s < count; ++s) mesh_destroy(meshes[s]);
-    delete[] meshes;
 }
 
 TEST_F(GlyphGridTest, OtherBuildsMakeBlocksAndFlatTiles) {
     for (int32_t mode : {GLYPH_MESH_BLOCKS, GLYPH_MESH_TILES, GLYPH_MESH_JOINED_TILES}) {
         SCOPED_TRACE(testing::Message() << "mode " << mode);
-        Mesh** meshes = nullptr;
-        int32_t count = 0;
-        glyph_grid_build_meshes(grid, &meshes, &count, mode, 4.0f, 4.0f);
-        ASSERT_EQ(count, 21);
-        BoundingBox bar;
-        mesh_bounds(meshes[1], bar);  // (4, 1) "-"
+        const BuiltMeshes built(grid, mode);
+        ASSERT_EQ(built.count, 21);
+        const BoundingBox bar = built.bounds(1);  // (4, 1) "-"
         const double depth = (bar.max[2] - bar.min[2]) / CELL;
         const double height = (bar.max[1] - bar.min[1]) / CELL;
         const double centre_y = (bar.min[1] + bar.max[1]) / 2 / CELL;
@@ -177,8 +176,6 @@ TEST_F(GlyphGridTest, OtherBuildsMakeBlocksAndFlatTiles) {
         }
         // Only the joined tiles move onto the diagonal beside them.
         EXPECT_NEAR(centre_y, mode == GLYPH_MESH_JOINED_TILES ? -5.0 : -4.5, 1e-4);
-        for (int s = 0; s < count; ++s) mesh_destroy(meshes[s]);
-        delete[] meshes;
     }
 }
 
@@ -212,15 +209,7 @@ TEST_F(GlyphGridTest, StrokesOnTheOuterRingBuildWithinTheGrid) {
     glyph_grid_build_paths(grid, &paths, 4.0f, 1.0f);
     EXPECT_EQ(pathset_count(paths), 26);
     pathset_destroy(paths);
-    Mesh** meshes = nullptr;
-    int32_t count = 0;
-    glyph_grid_build_meshes(grid, &meshes, &count, GLYPH_MESH_BARS, 4.0f, 4.0f);
-    EXPECT_EQ(count, 26);
+    EXPECT_EQ(BuiltMeshes(grid, GLYPH_MESH_BARS).count, 26);
     EXPECT_EQ(glyph_grid_face_mask(grid, 10, 10), 31u);  // nothing below the last row
-    for (int s = 0; s < count; ++s) mesh_destroy(meshes[s]);
-    delete[] meshes;
-    glyph_grid_build_meshes(grid, &meshes, &count, GLYPH_MESH_JOINED_TILES, 4.0f, 4.0f);
-    EXPECT_EQ(count, 26);
-    for (int s = 0; s < count; ++s) mesh_destroy(meshes[s]);
-    delete[] meshes;
+    EXPECT_EQ(BuiltMeshes(grid, GLYPH_MESH_JOINED_TILES).count, 26);
 }

@@ -10,6 +10,7 @@
 #include "geometry/mesh_instance.h"
 #include "geometry/paths.h"
 #include "tests/support/gl_capture.h"
+#include "tests/support/x_client.h"
 #include "tests/show/show_fixture.h"
 
 namespace {
@@ -27,18 +28,25 @@ void show_camera() {
     gluLookAt(0.0, 0.0, -5.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
 }
 
-// A frame of the scene over black, read back as RGB rows.
-std::vector<unsigned char> draw_frame(Scene* scene) {
+// A frame of the scene over black, as the window shows it.
+Picture draw_frame(Scene* scene) {
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     show_camera();
     show_draw(scene);
-    std::vector<unsigned char> pixels(static_cast<size_t>(WIDTH) * HEIGHT * 3);
+    std::vector<unsigned char> rows(static_cast<size_t>(WIDTH) * HEIGHT * 3);  // from the bottom
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
+    glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
+    Picture picture{WIDTH, HEIGHT, {}};
+    for (int y = HEIGHT - 1; y >= 0; --y)
+        for (size_t p = static_cast<size_t>(y) * WIDTH * 3; p < static_cast<size_t>(y + 1) * WIDTH * 3; p += 3)
+            picture.pixels.push_back({rows[p], rows[p + 1], rows[p + 2]});
+    return picture;
 }
+
+bool is_bright(const std::array<int, 3>& rgb) { return rgb[0] >= 128; }
+bool is_drawn(const std::array<int, 3>& rgb) { return !is_black(rgb); }
 
 // A scene over a silent in-memory track, built inside the GL check.
 struct SceneInWindow {
@@ -84,25 +92,19 @@ TEST(ShowDrawing, AfterSetUpOnlyTheSkeletonsDashesAreDrawn) {
         }
 
         glLineWidth(1.5f);
-        const std::vector<unsigned char> frame = draw_frame(show.scene);
+        const Picture frame = draw_frame(show.scene);
         GLfloat width = 0.0f;
         glGetFloatv(GL_LINE_WIDTH, &width);
         EXPECT_EQ(width, 1.5f);  // the skeleton's width was put back
-        int bright = 0;
-        for (size_t p = 0; p < frame.size(); p += 3) {
-            ASSERT_EQ(frame[p], frame[p + 1]) << "a coloured pixel";
-            ASSERT_EQ(frame[p + 1], frame[p + 2]) << "a coloured pixel";
-            if (frame[p] >= 128) ++bright;
-        }
-        EXPECT_GT(bright, 500);
-        // Across an upright dash the line is 4 pixels wide.
+        EXPECT_EQ(frame.count(is_grey), WIDTH * HEIGHT) << "a coloured pixel";
+        EXPECT_GT(frame.count(is_bright), 500);
+        // Across an upright dash the line is 4 pixels wide (feedback counts
+        // rows from the bottom).
         for (const auto& line : dashes.lines) {
             if (std::fabs(line[1].x - line[0].x) > 0.5f || length_of(line) < 20.0f) continue;
-            const int y = static_cast<int>((line[0].y + line[1].y) / 2);
+            const int y = HEIGHT - 1 - static_cast<int>((line[0].y + line[1].y) / 2);
             const int centre = static_cast<int>(line[0].x);
-            int across = 0;
-            for (int x = centre - 10; x <= centre + 10; ++x)
-                if (frame[(static_cast<size_t>(y) * WIDTH + x) * 3] >= 128) ++across;
+            const int across = frame.count_in(centre - 10, y, 21, 1, is_bright);
             EXPECT_GE(across, 3) << "at " << centre << ", " << y;
             EXPECT_LE(across, 5) << "at " << centre << ", " << y;
         }
@@ -115,25 +117,16 @@ TEST(ShowDrawing, InAct9TheFigureIsNeverHiddenBehindTheLattice) {
         SceneInWindow show;
         show.update_at(30.0);
         ASSERT_EQ(show.scene->state->act, 9);
-        const std::vector<unsigned char> with_lattice = draw_frame(show.scene);
+        const Picture with_lattice = draw_frame(show.scene);
         for (MeshInstance* copy : show.scene->state->cubes) instance_set_visible(copy, 0);
-        const std::vector<unsigned char> figure_alone = draw_frame(show.scene);
-        auto drawn = [&](int x, int y) {
-            const size_t p = (static_cast<size_t>(y) * WIDTH + x) * 3;
-            return figure_alone[p] != 0 || figure_alone[p + 1] != 0 || figure_alone[p + 2] != 0;
-        };
+        const Picture figure_alone = draw_frame(show.scene);
         int figure_pixels = 0, lattice_pixels = 0;
         for (int y = 1; y + 1 < HEIGHT; ++y) {
             for (int x = 1; x + 1 < WIDTH; ++x) {
-                const size_t p = (static_cast<size_t>(y) * WIDTH + x) * 3;
-                const bool same = figure_alone[p] == with_lattice[p] && figure_alone[p + 1] == with_lattice[p + 1] &&
-                                  figure_alone[p + 2] == with_lattice[p + 2];
+                const bool same = figure_alone.at(x, y) == with_lattice.at(x, y);
                 // Pixels inside the figure's outline: its smoothed silhouette
                 // lets what lies behind show through at the very edge.
-                bool inside = true;
-                for (int dy = -1; dy <= 1; ++dy)
-                    for (int dx = -1; dx <= 1; ++dx) inside = inside && drawn(x + dx, y + dy);
-                if (inside) {
+                if (figure_alone.count_in(x - 1, y - 1, 3, 3, is_drawn) == 9) {
                     ++figure_pixels;
                     ASSERT_TRUE(same) << "pixel " << x << ", " << y << " of the figure changed under the lattice";
                 } else if (!same) {

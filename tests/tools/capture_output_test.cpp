@@ -195,19 +195,17 @@ const Failure FAILURES[] = {
 }  // namespace
 
 // Every failure ends with status 1, says what went wrong, and leaves
-// nothing under the names asked for and no work files.
+// nothing under the names asked for and no work files. Each row runs in a
+// folder of its own, so that what one leaves cannot fail another.
 TEST(CaptureFailures, AreToldAndLeaveNothingBehind) {
-    ShowFolder folder("10.4"), without_font("10.4", false, true), without_music("10.4", true, false);
-    write_text(folder.file("blocker"), "a file where a folder should be\n");
-    write_text(folder.file("not-a-video.mp4"), "text, not a video\n");
-    write_text(folder.file("noise.ogg"), "OggS this is not a sound file at all\n");
     for (const Failure& c : FAILURES) {
         SCOPED_TRACE(testing::PrintToString(c.arguments));
-        const ShowFolder& where = c.in == In::folder_without_font    ? without_font
-                                  : c.in == In::folder_without_music ? without_music
-                                                                     : folder;
+        ShowFolder folder("10.4", c.in != In::folder_without_font, c.in != In::folder_without_music);
+        write_text(folder.file("blocker"), "a file where a folder should be\n");
+        write_text(folder.file("not-a-video.mp4"), "text, not a video\n");
+        write_text(folder.file("noise.ogg"), "OggS this is not a sound file at all\n");
         const ChildResult result =
-            capture(where, c.arguments, c.in == In::path_without_ffmpeg ? WITHOUT_FFMPEG : decltype(WITHOUT_FFMPEG){});
+            capture(folder, c.arguments, c.in == In::path_without_ffmpeg ? WITHOUT_FFMPEG : decltype(WITHOUT_FFMPEG){});
         EXPECT_EQ(result.exit_code, 1) << result.describe();
         switch (c.said) {
             case Said::alone: expect_one_line_failure(result, 1, c.message); break;
@@ -217,12 +215,11 @@ TEST(CaptureFailures, AreToldAndLeaveNothingBehind) {
             case Said::by_loader: EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err; break;
         }
         for (const char* made : {"v.mp4", "v", "v.webm", "v.wav", "s.png", "o/at-1.png"})
-            EXPECT_FALSE(std::filesystem::exists(where.file(made))) << made;
-        // The folders of frames and stills are made before ffmpeg is looked
-        // for; they stay empty.
-        if (std::filesystem::exists(where.file("f"))) {
-            EXPECT_EQ(names_in(where.file("f")), std::vector<std::string>{});
+            EXPECT_FALSE(std::filesystem::exists(folder.file(made))) << made;
+        // The folder of frames is made before ffmpeg is looked for; it stays empty.
+        if (std::filesystem::exists(folder.file("f"))) {
+            EXPECT_EQ(names_in(folder.file("f")), std::vector<std::string>{});
         }
-        EXPECT_EQ(hidden_files(where.path()), std::vector<std::string>{});
+        EXPECT_EQ(hidden_files(folder.path()), std::vector<std::string>{});
     }
 }

@@ -181,9 +181,6 @@ TEST(CaptureOptionsTest, DefaultsAndValuesAreRead) {
     EXPECT_DOUBLE_EQ(whole.from.value, 0.0);
     EXPECT_EQ(whole.to.kind, CaptureTime::Kind::end);
     EXPECT_TRUE(options_of({"--help"}).help);
-    EXPECT_EQ(whole.jobs, 0);  // one per core
-    EXPECT_EQ(whole.supersample, 1);
-    EXPECT_EQ(chunk_text(whole.chunk), "1/1");
 }
 
 struct PartsCase {

@@ -104,10 +104,10 @@ TEST(CaptureContext, APrivateXvfbDrawsTheSamePixelsAsEgl) {
     EXPECT_EQ(file_bytes(folder.file("egl/at-p30.png")), file_bytes(folder.file("xvfb/at-p30.png")));
 }
 
-
 namespace {
 // Where a failing run is started: a folder with the font and the music, one
-// without either of them, or the whole folder with no ffmpeg on the PATH.
+// without the font, one without the music, or a whole folder with no ffmpeg
+// on the PATH.
 enum class In { folder, folder_without_font, folder_without_music, path_without_ffmpeg };
 
 // How the failure is told on standard error: as its one line, before

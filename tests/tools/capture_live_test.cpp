@@ -99,10 +99,9 @@ class CaptureAgainstLive : public testing::TestWithParam<const char*> {};
 TEST_P(CaptureAgainstLive, TheCapturedFrameIsTheLiveShowsFrame) {
     ShowFolder folder("10.4");
     const std::string moment = GetParam();
-    const ChildResult captured = run_capture_in(
-        folder.path(), {"--at", moment, "--out", "stills", "--size", std::to_string(WIDTH) + "x" + std::to_string(HEIGHT),
-                        "--fps", std::to_string(FPS)},
-        {{"-DISPLAY", ""}});
+    const ChildResult captured = capture(folder, {"--at", moment, "--out", "stills", "--size",
+                                                  std::to_string(WIDTH) + "x" + std::to_string(HEIGHT), "--fps",
+                                                  std::to_string(FPS)});
     ASSERT_TRUE(captured.succeeded()) << captured.describe();
     const Picture picture = read_png(folder.file("stills/at-" + moment + ".png"));
     ASSERT_EQ(picture.width, WIDTH);
@@ -114,7 +113,4 @@ TEST_P(CaptureAgainstLive, TheCapturedFrameIsTheLiveShowsFrame) {
 // is still on; act 9 late, with the lattice, the coloured ground and the
 // credit line; the end.
 INSTANTIATE_TEST_SUITE_P(Moments, CaptureAgainstLive, testing::Values("p7", "p45", "end"),
-                         [](const testing::TestParamInfo<const char*>& info) {
-                             std::string name = info.param;
-                             return name;
-                         });
+                         [](const testing::TestParamInfo<const char*>& info) { return std::string(info.param); });

@@ -11,13 +11,8 @@
 #include "tests/tools/capture_support.h"
 
 namespace {
-const std::vector<std::pair<std::string, std::string>> NO_DISPLAY = {{"-DISPLAY", ""}};
-
-ChildResult capture(const ShowFolder& folder, const std::vector<std::string>& arguments,
-                    std::vector<std::pair<std::string, std::string>> env = NO_DISPLAY) {
-    return run_capture_in(folder.path(), arguments, env);
-}
-
+// A PATH without ffmpeg on it.
+const std::vector<std::pair<std::string, std::string>> WITHOUT_FFMPEG = {{"PATH", "/nonexistent"}};
 }  // namespace
 
 TEST(CaptureSheet, HoldsTwelveLabelledFramesFromDarkToTheWhiteEnd) {
@@ -49,12 +44,8 @@ TEST(CaptureFrames, EveryFrameTheMusicAndAVideoAndARangeAgrees) {
     const ChildResult all = capture(folder, {"--frames", "all", "--fps", "10", "--size", "160x90"});
     ASSERT_TRUE(all.succeeded()) << all.describe();
     // 10.4 s at 10 frames a second: frames 0 to 104, the last at the end.
-    for (int frame : {0, 51, 104}) {
-        char name[32];
-        std::snprintf(name, sizeof name, "all/frame-%06d.png", frame);
-        EXPECT_TRUE(std::filesystem::exists(folder.file(name))) << name;
-    }
-    EXPECT_FALSE(std::filesystem::exists(folder.file("all/frame-000105.png")));
+    for (int frame : {0, 51, 104}) EXPECT_TRUE(std::filesystem::exists(folder.file("all/" + frame_name(frame)))) << frame;
+    EXPECT_FALSE(std::filesystem::exists(folder.file("all/" + frame_name(105))));
     const Picture last = read_png(folder.file("all/frame-000104.png"));
     EXPECT_GT(last.count(is_white), last.width * last.height / 2);
     // The music as the sound card would have had it: the track itself.
@@ -74,19 +65,15 @@ TEST(CaptureFrames, EveryFrameTheMusicAndAVideoAndARangeAgrees) {
 
     // Only patterns 50 to 52: the same frames, however many were drawn before.
     const ChildResult range = capture(folder, {"--frames", "range", "--fps", "10", "--size", "160x90", "--from",
-                                               "p50", "--to", "p52", "--video", "range.mp4"},
-                                      NO_DISPLAY);
+                                               "p50", "--to", "p52", "--video", "range.mp4"});
     ASSERT_TRUE(range.succeeded()) << range.describe();
     // Counting only the frames drawn.
     EXPECT_NE(range.err.find("100%  frame 3/3  "), std::string::npos) << range.err;
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.file("range")))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"frame-000050.png", "frame-000051.png", "frame-000052.png",
-                                               "track.wav"}));
-    for (const char* name : {"frame-000050.png", "frame-000051.png", "frame-000052.png"})
-        EXPECT_EQ(file_bytes(folder.file(std::string("range/") + name)), file_bytes(folder.file(std::string("all/") + name))) << name;
+    EXPECT_EQ(names_in(folder.file("range")),
+              (std::vector<std::string>{frame_name(50), frame_name(51), frame_name(52), "track.wav"}));
+    for (int frame = 50; frame <= 52; ++frame)
+        EXPECT_EQ(file_bytes(folder.file("range/" + frame_name(frame))), file_bytes(folder.file("all/" + frame_name(frame))))
+            << frame;
     const ReadBack excerpt = read_sound(folder.file("range/track.wav"));
     ASSERT_EQ(excerpt.info.frames, 3 * 4410);  // three tenths of a second
     EXPECT_TRUE(std::equal(excerpt.samples.begin(), excerpt.samples.end(), track.samples.begin() + 2 * 50 * 4410));
@@ -97,17 +84,13 @@ TEST(CaptureFrames, EveryFrameTheMusicAndAVideoAndARangeAgrees) {
 
 TEST(CaptureFrames, WithoutFfmpegItSaysSoAndKeepsTheFrames) {
     ShowFolder folder("10.4");
-    TempDir empty_path;
-    const ChildResult result = capture(folder, {"--frames", "f", "--fps", "5", "--size", "64x36", "--from", "p100"},
-                                       {{"-DISPLAY", ""}, {"PATH", empty_path.path()}});
+    const ChildResult result =
+        capture(folder, {"--frames", "f", "--fps", "5", "--size", "64x36", "--from", "p100"}, WITHOUT_FFMPEG);
     ASSERT_TRUE(result.succeeded()) << result.describe();
     EXPECT_NE(result.err.find("morva-capture: ffmpeg is not installed: no video, the frames and track.wav are in f\n"),
               std::string::npos)
         << result.err;
-    EXPECT_TRUE(std::filesystem::exists(folder.file("f/track.wav")));
-    const ChildResult asked = capture(folder, {"--frames", "f", "--video", "v.mp4"},
-                                      {{"-DISPLAY", ""}, {"PATH", empty_path.path()}});
-    expect_one_line_failure(asked, 1, "--video needs ffmpeg, which is not installed");
+    EXPECT_EQ(names_in(folder.file("f")), (std::vector<std::string>{frame_name(50), frame_name(51), frame_name(52), "track.wav"}));
 }
 
 TEST(CaptureContext, APrivateXvfbDrawsTheSamePixelsAsEgl) {
@@ -121,133 +104,122 @@ TEST(CaptureContext, APrivateXvfbDrawsTheSamePixelsAsEgl) {
     EXPECT_EQ(file_bytes(folder.file("egl/at-p30.png")), file_bytes(folder.file("xvfb/at-p30.png")));
 }
 
-TEST(CaptureFailures, BadArgumentsFailWithOneLine) {
-    ShowFolder folder("10.4");
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{}, "nothing to make"},
-        {{"--bogus"}, "unknown option '--bogus'"},
-        {{"--at", "p10"}, "--at needs --out DIR"},
-        {{"--at", "abc", "--out", "o"}, "'abc' is not a time"},
-        {{"--at", "1,,2", "--out", "o"}, "'' is not a time"},
-        {{"--at", "-3", "--out", "o"}, "'-3' is not a time"},
-        {{"--at", "1e3", "--out", "o"}, "'1e3' is not a time"},
-        {{"--sheet", "s.png", "--fps", "0"}, "--fps takes a whole number"},
-        {{"--sheet", "s.png", "--size", "8x8"}, "--size takes WIDTHxHEIGHT"},
-        {{"--sheet", "s.png", "--size", "1920"}, "--size takes WIDTHxHEIGHT"},
-        {{"--sheet", "s.png", "--context", "glx"}, "--context takes auto, egl or xvfb"},
-        {{"--sheet", "s.png", "--sheet", "t.png"}, "--sheet is given twice"},
-        {{"--sheet"}, "--sheet needs a value"},
-        {{"--sheet", "s.png", "--from", "p3"}, "--from goes with --frames or --video"},
-        {{"--out", "o"}, "--out goes with --at"},
-        {{"--video", "v.mp4", "--jobs", "0"}, "--jobs takes a number of processes from 1 to 256, not '0'"},
-        {{"--video", "v.mp4", "--jobs", "two"}, "--jobs takes a number"},
-        {{"--frames", "f", "--jobs", "2"}, "--jobs goes with --video alone"},
-        {{"--video", "v.mp4", "--sheet", "s.png", "--jobs", "2"}, "--jobs goes with --video alone"},
-        {{"--at", "1", "--out", "o", "--supersample", "9"}, "--supersample takes a factor from 1 to 4, not '9'"},
-        {{"--video", "v.mp4", "--supersample", "0"}, "--supersample takes a factor from 1 to 4"},
-        {{"--video", "v.mp4", "--size", "4096x2160", "--supersample", "3"},
-         "--supersample 3 would draw the frames larger than 8192 pixels a side"},
-        {{"--video", "v.mp4", "--chunk", "3/2"}, "--chunk takes K/N, part K of N (1 <= K <= N), not '3/2'"},
-        {{"--video", "v.mp4", "--chunk", "0/2"}, "--chunk takes K/N"},
-        {{"--video", "v.mp4", "--chunk", "2"}, "--chunk takes K/N"},
-        {{"--sheet", "s.png", "--chunk", "1/2"}, "--chunk goes with --frames or --video"},
-        {{"--video", "v.mp4", "--at", "1", "--out", "o", "--chunk", "1/2"}, "--chunk goes with --frames or --video alone"},
-        {{"--join"}, "--join needs the video to make and at least one chunk"},
-        {{"--join", "out.mp4"}, "--join needs the video to make and at least one chunk"},
-        {{"--fps", "10", "--join", "out.mp4", "a.mp4"}, "--join goes alone"},
-    };
-    for (const auto& [arguments, message] : cases) {
-        SCOPED_TRACE(testing::PrintToString(arguments));
-        expect_one_line_failure(capture(folder, arguments), 1, message);
-    }
-    const ChildResult help = capture(folder, {"--help"});
-    EXPECT_TRUE(help.succeeded());
-    EXPECT_EQ(help.out.rfind("usage: morva-capture", 0), 0u) << help.out;
-}
+namespace {
+// Where a failing run is started: a folder with the font and the music, one
+// without the font, one without the music, or a whole folder with no ffmpeg
+// on the PATH.
+enum class In { folder, folder_without_font, folder_without_music, path_without_ffmpeg };
 
-TEST(CaptureFailures, MissingDataFilesAndUnwritableOutputsFailWithOneLine) {
-    ShowFolder no_font("10.4", false, true);
-    expect_one_line_failure(capture(no_font, {"--sheet", "s.png"}), 1,
-                            "cannot read ./font/HomeVideo-Regular.ttf: No such file or directory");
-    ShowFolder no_music("10.4", true, false);
-    expect_one_line_failure(capture(no_music, {"--sheet", "s.png"}), 1,
-                            "cannot read ./sounds/music0.ogg: No such file or directory");
+// How the failure is told on standard error: as its one line, before
+// anything begins; as the one complaint of morva-capture's own after the
+// show opened or ffmpeg spoke; or by the sound loader.
+enum class Said { alone, after_others, by_loader };
 
-    ShowFolder folder("10.4");
-    write_text(folder.file("blocker"), "a file where a folder should be\n");
-    expect_one_line_failure(capture(folder, {"--at", "1", "--out", "blocker/stills"}), 1, "cannot write into blocker/stills");
-    expect_one_line_failure(capture(folder, {"--sheet", "no/such/folder/s.png"}), 1, "cannot write no/such/folder/s.png");
-
-    // A pattern past the show's last, or a range from seconds back to a
-    // pattern, is refused once the show says how many patterns it has and
-    // how long they are, before anything is drawn.
-    const std::vector<std::pair<std::vector<std::string>, std::string>> refused_by_the_show = {
-        {{"--at", "p104.5", "--out", "o"}, "there is no pattern 104.5: the show has 104"},
-        {{"--video", "v.mp4", "--from", "9", "--to", "p10", "--jobs", "1"}, "--from 9 comes after --to p10"},
-    };
-    for (const auto& [arguments, complaint] : refused_by_the_show) {
-        const ChildResult refused = capture(folder, arguments);
-        EXPECT_EQ(refused.exit_code, 1) << refused.describe();
-        EXPECT_EQ(capture_complaints(refused.err), std::vector<std::string>{"morva-capture: " + complaint});
-        EXPECT_FALSE(std::filesystem::exists(folder.file("v.mp4")));
-    }
-}
-
-struct VideoFailure {
+struct Failure {
     std::vector<std::string> arguments;
-    bool without_ffmpeg;
     const char* message;
+    In in = In::folder;
+    Said said = Said::alone;
 };
 
-TEST(CaptureFailures, VideosThatCannotBeMadeFailWithOneLineAndLeaveNothing) {
-    ShowFolder folder("10.4");
-    write_text(folder.file("not-a-video.mp4"), "text, not a video\n");
-    TempDir empty_path;
-    const std::vector<VideoFailure> cases = {
-        {{"--video", "no/such/folder/v.mp4"}, false, "cannot write no/such/folder/v.mp4: No such file or directory"},
-        {{"--video", "v.mp4"}, true, "--video needs ffmpeg, which is not installed"},
-        {{"--join", "v.mp4", "missing.mp4"}, false, "cannot read missing.mp4: No such file or directory"},
-        {{"--join", "no/such/folder/v.mp4", "not-a-video.mp4"}, false, "cannot write no/such/folder/v.mp4"},
-        {{"--join", "v.mp4", "not-a-video.mp4"}, true, "--join needs ffmpeg, which is not installed"},
-        // Refused before anything is drawn: ranges that run backwards, and
-        // names whose container ffmpeg would not put the video in.
-        {{"--video", "v.mp4", "--from", "p50", "--to", "p40"}, false, "--from p50 comes after --to p40"},
-        {{"--frames", "f", "--from", "5", "--to", "4.5"}, false, "--from 5 comes after --to 4.5"},
-        {{"--video", "v.mp4", "--from", "end", "--to", "3"}, false, "--from end comes after --to 3"},
-        {{"--video", "v"}, false, "--video makes a .mp4, .m4v, .mov or .mkv file, not 'v'"},
-        {{"--video", "v.webm"}, false, "--video makes a .mp4, .m4v, .mov or .mkv file, not 'v.webm'"},
-        {{"--video", "v.wav", "--frames", "f"}, false, "--video makes a .mp4, .m4v, .mov or .mkv file, not 'v.wav'"},
-        {{"--join", "v.webm", "not-a-video.mp4"}, false, "--join makes a .mp4, .m4v, .mov or .mkv file"},
-    };
-    for (const VideoFailure& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.arguments));
-        std::vector<std::pair<std::string, std::string>> env = NO_DISPLAY;
-        if (c.without_ffmpeg) env.emplace_back("PATH", empty_path.path());
-        expect_one_line_failure(capture(folder, c.arguments, env), 1, c.message);
-        for (const char* made : {"v.mp4", "v", "v.webm", "v.wav", "f"})
-            EXPECT_FALSE(std::filesystem::exists(folder.file(made))) << made;
-    }
+const Failure FAILURES[] = {
+    {{}, "nothing to make"},
+    {{"--bogus"}, "unknown option '--bogus'"},
+    {{"--at", "p10"}, "--at needs --out DIR"},
+    {{"--at", "1,,2", "--out", "o"}, "'' is not a time"},
+    {{"--sheet", "s.png", "--fps", "0"}, "--fps takes a whole number"},
+    {{"--sheet", "s.png", "--size", "8x8"}, "--size takes WIDTHxHEIGHT"},
+    {{"--sheet", "s.png", "--size", "1920"}, "--size takes WIDTHxHEIGHT"},
+    {{"--sheet", "s.png", "--context", "glx"}, "--context takes auto, egl or xvfb"},
+    {{"--sheet", "s.png", "--sheet", "t.png"}, "--sheet is given twice"},
+    {{"--sheet"}, "--sheet needs a value"},
+    {{"--sheet", "s.png", "--from", "p3"}, "--from goes with --frames or --video"},
+    {{"--out", "o"}, "--out goes with --at"},
+    {{"--video", "v.mp4", "--jobs", "0"}, "--jobs takes a number of processes from 1 to 256, not '0'"},
+    {{"--video", "v.mp4", "--jobs", "two"}, "--jobs takes a number"},
+    {{"--frames", "f", "--jobs", "2"}, "--jobs goes with --video alone"},
+    {{"--video", "v.mp4", "--sheet", "s.png", "--jobs", "2"}, "--jobs goes with --video alone"},
+    {{"--at", "1", "--out", "o", "--supersample", "9"}, "--supersample takes a factor from 1 to 4, not '9'"},
+    {{"--video", "v.mp4", "--supersample", "0"}, "--supersample takes a factor from 1 to 4"},
+    {{"--video", "v.mp4", "--size", "4096x2160", "--supersample", "3"},
+     "--supersample 3 would draw the frames larger than 8192 pixels a side"},
+    {{"--video", "v.mp4", "--chunk", "3/2"}, "--chunk takes K/N, part K of N (1 <= K <= N), not '3/2'"},
+    {{"--video", "v.mp4", "--chunk", "0/2"}, "--chunk takes K/N"},
+    {{"--video", "v.mp4", "--chunk", "2"}, "--chunk takes K/N"},
+    {{"--sheet", "s.png", "--chunk", "1/2"}, "--chunk goes with --frames or --video"},
+    {{"--video", "v.mp4", "--at", "1", "--out", "o", "--chunk", "1/2"}, "--chunk goes with --frames or --video alone"},
+    {{"--join"}, "--join needs the video to make and at least one chunk"},
+    {{"--join", "v.mp4"}, "--join needs the video to make and at least one chunk"},
+    {{"--fps", "10", "--join", "v.mp4", "a.mp4"}, "--join goes alone"},
+    // The show's files, named or at their fixed places.
+    {{"--sheet", "s.png", "--music"}, "--music needs a value"},
+    {{"--sheet", "s.png", "--font", ""}, "--font needs a file or folder name"},
+    {{"--music", "a.ogg", "--sheet", "s.png", "--music", "b.ogg"}, "--music is given twice"},
+    {{"--sheet", "s.png", "--music", "missing.ogg"}, "cannot read missing.ogg: No such file or directory"},
+    {{"--sheet", "s.png", "--font", "missing.ttf"}, "cannot read missing.ttf: No such file or directory"},
+    {{"--sheet", "s.png"}, "cannot read ./font/HomeVideo-Regular.ttf: No such file or directory", In::folder_without_font},
+    {{"--sheet", "s.png"}, "cannot read ./sounds/music0.ogg: No such file or directory", In::folder_without_music},
+    {{"--at", "1", "--out", "o", "--music", "noise.ogg"}, "failed to open audio file: noise.ogg\n", In::folder,
+     Said::by_loader},
+    // Outputs that cannot be written, and videos without ffmpeg.
+    {{"--at", "1", "--out", "blocker/stills"}, "cannot write into blocker/stills"},
+    {{"--sheet", "no/such/folder/s.png"}, "cannot write no/such/folder/s.png"},
+    {{"--video", "no/such/folder/v.mp4"}, "cannot write no/such/folder/v.mp4: No such file or directory"},
+    {{"--video", "v.mp4"}, "--video needs ffmpeg, which is not installed", In::path_without_ffmpeg},
+    {{"--frames", "f", "--video", "v.mp4"}, "--video needs ffmpeg, which is not installed", In::path_without_ffmpeg},
+    {{"--join", "v.mp4", "missing.mp4"}, "cannot read missing.mp4: No such file or directory"},
+    {{"--join", "no/such/folder/v.mp4", "not-a-video.mp4"}, "cannot write no/such/folder/v.mp4"},
+    {{"--join", "v.mp4", "not-a-video.mp4"}, "--join needs ffmpeg, which is not installed", In::path_without_ffmpeg},
+    // Ranges that run backwards, and names whose container ffmpeg would
+    // not put the video in.
+    {{"--video", "v.mp4", "--from", "p50", "--to", "p40"}, "--from p50 comes after --to p40"},
+    {{"--frames", "f", "--from", "5", "--to", "4.5"}, "--from 5 comes after --to 4.5"},
+    {{"--video", "v.mp4", "--from", "end", "--to", "3"}, "--from end comes after --to 3"},
+    {{"--video", "v"}, "--video makes a .mp4, .m4v, .mov or .mkv file, not 'v'"},
+    {{"--video", "v.webm"}, "--video makes a .mp4, .m4v, .mov or .mkv file, not 'v.webm'"},
+    {{"--video", "v.wav", "--frames", "f"}, "--video makes a .mp4, .m4v, .mov or .mkv file, not 'v.wav'"},
+    {{"--join", "v.webm", "not-a-video.mp4"}, "--join makes a .mp4, .m4v, .mov or .mkv file"},
+    // A pattern past the show's last, or a range from seconds back to a
+    // pattern, is refused once the show says how many patterns it has and
+    // how long they are, before anything is drawn; a part that fails
+    // passes its account on once, however many parts there are.
+    {{"--at", "p104.5", "--out", "o"}, "there is no pattern 104.5: the show has 104", In::folder, Said::after_others},
+    {{"--video", "v.mp4", "--from", "9", "--to", "p10", "--jobs", "1"}, "--from 9 comes after --to p10", In::folder,
+     Said::after_others},
+    {{"--video", "v.mp4", "--from", "p104.5", "--jobs", "3"}, "there is no pattern 104.5: the show has 104",
+     In::folder, Said::after_others},
     // What ffmpeg refuses (a chunk that is no video) fails after ffmpeg's
-    // own lines, with nothing under the name asked for and no work files left.
-    const ChildResult join = capture(folder, {"--join", "v.mp4", "not-a-video.mp4"});
-    EXPECT_EQ(join.exit_code, 1) << join.describe();
-    EXPECT_FALSE(capture_complaints(join.err).empty());
-    EXPECT_FALSE(std::filesystem::exists(folder.file("v.mp4")));
-    EXPECT_EQ(hidden_files(folder.path()), std::vector<std::string>{});
-    // A part that fails passes its account on once, however many parts
-    // there are.
-    const ChildResult beyond = capture(folder, {"--video", "v.mp4", "--from", "p104.5", "--jobs", "3"});
-    EXPECT_EQ(beyond.exit_code, 1) << beyond.describe();
-    EXPECT_EQ(capture_complaints(beyond.err), std::vector<std::string>{"morva-capture: there is no pattern 104.5: the show has 104"});
-    EXPECT_EQ(hidden_files(folder.path()), std::vector<std::string>{});
-}
+    // own lines.
+    {{"--join", "v.mp4", "not-a-video.mp4"}, "ffmpeg could not make v.mp4", In::folder, Said::after_others},
+};
+}  // namespace
 
-TEST(CaptureFailures, ACorruptMusicFileIsRefusedByTheLoader) {
-    ShowFolder folder("10.4", true, false);
-    write_text(folder.file("sounds/music0.ogg"), "OggS this is not a sound file at all\n");
-    const ChildResult result = capture(folder, {"--at", "1", "--out", "o"});
-    EXPECT_TRUE(result.exited) << result.describe();
-    EXPECT_EQ(result.exit_code, 1);
-    EXPECT_NE(result.err.find("failed to open audio file: ./sounds/music0.ogg\n"), std::string::npos) << result.err;
-    EXPECT_FALSE(std::filesystem::exists(folder.file("o/at-1.png")));
+// Every failure ends with status 1, says what went wrong, and leaves
+// nothing under the names asked for and no work files. Each row runs in a
+// folder of its own, so that what one leaves cannot fail another.
+TEST(CaptureFailures, AreToldAndLeaveNothingBehind) {
+    for (const Failure& c : FAILURES) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        ShowFolder folder("10.4", c.in != In::folder_without_font, c.in != In::folder_without_music);
+        write_text(folder.file("blocker"), "a file where a folder should be\n");
+        write_text(folder.file("not-a-video.mp4"), "text, not a video\n");
+        write_text(folder.file("noise.ogg"), "OggS this is not a sound file at all\n");
+        const ChildResult result =
+            capture(folder, c.arguments, c.in == In::path_without_ffmpeg ? WITHOUT_FFMPEG : decltype(WITHOUT_FFMPEG){});
+        EXPECT_EQ(result.exit_code, 1) << result.describe();
+        switch (c.said) {
+            case Said::alone: expect_one_line_failure(result, 1, c.message); break;
+            case Said::after_others:
+                EXPECT_EQ(capture_complaints(result.err), std::vector<std::string>{std::string("morva-capture: ") + c.message});
+                break;
+            case Said::by_loader: EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err; break;
+        }
+        for (const char* made : {"v.mp4", "v", "v.webm", "v.wav", "s.png", "o/at-1.png"})
+            EXPECT_FALSE(std::filesystem::exists(folder.file(made))) << made;
+        // The folder of frames is made before ffmpeg is looked for; it stays empty.
+        if (std::filesystem::exists(folder.file("f"))) {
+            EXPECT_EQ(names_in(folder.file("f")), std::vector<std::string>{});
+        }
+        EXPECT_EQ(hidden_files(folder.path()), std::vector<std::string>{});
+    }
 }

@@ -3,6 +3,7 @@
 #include <stb/stb_image.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -48,12 +49,14 @@ ShowFolder::ShowFolder(const char* track_seconds, bool with_font, bool with_musi
     if (with_music) std::filesystem::copy_file(test_track(track_seconds), dir_.file("sounds/music0.ogg"));
 }
 
-ChildResult run_capture_in(const std::string& folder, const std::vector<std::string>& arguments,
-                           const std::vector<std::pair<std::string, std::string>>& extra_env,
-                           std::chrono::milliseconds timeout) {
+ChildResult capture(const ShowFolder& folder, const std::vector<std::string>& arguments,
+                    const std::vector<std::pair<std::string, std::string>>& extra_env,
+                    std::chrono::milliseconds timeout) {
     std::vector<std::string> argv = {CAPTURE};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return run_drawing_program(argv, folder, extra_env, timeout);
+    std::vector<std::pair<std::string, std::string>> env = {{"-DISPLAY", ""}};
+    env.insert(env.end(), extra_env.begin(), extra_env.end());
+    return run_drawing_program(argv, folder.path(), env, timeout);
 }
 
 ChildResult run_drawing_program(const std::vector<std::string>& argv, const std::string& folder,
@@ -125,11 +128,22 @@ std::vector<float> decoded_sound(const std::string& path) {
     return samples;
 }
 
-std::vector<std::string> hidden_files(const std::string& folder) {
+std::vector<std::string> names_in(const std::string& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const std::string name = entry.path().filename();
-        if (name[0] == '.') names.push_back(name);
-    }
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<std::string> hidden_files(const std::string& folder) {
+    std::vector<std::string> names = names_in(folder);
+    names.erase(std::remove_if(names.begin(), names.end(), [](const std::string& name) { return name[0] != '.'; }),
+                names.end());
+    return names;
+}
+
+std::string frame_name(int frame) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%06d.png", frame);
+    return name;
 }

@@ -33,11 +33,12 @@ private:
     TempDir dir_;
 };
 
-// Runs morva-capture with the arguments in the folder, with the settings
-// the sanitizer build needs for a program that draws with Mesa.
-ChildResult run_capture_in(const std::string& folder, const std::vector<std::string>& arguments,
-                           const std::vector<std::pair<std::string, std::string>>& extra_env = {},
-                           std::chrono::milliseconds timeout = CASE_TIME_LIMIT);
+// Runs morva-capture with the arguments in the folder as a user without
+// any X display runs it, with the settings the sanitizer build needs for a
+// program that draws with Mesa.
+ChildResult capture(const ShowFolder& folder, const std::vector<std::string>& arguments,
+                    const std::vector<std::pair<std::string, std::string>>& extra_env = {},
+                    std::chrono::milliseconds timeout = CASE_TIME_LIMIT);
 
 // A program that draws with Mesa (an installed copy of morva-capture, say)
 // run in the folder with drawing_program_environment.
@@ -71,5 +72,10 @@ std::vector<std::string> frame_hashes(const std::string& path);
 // The video's sound decoded to interleaved 32-bit floats.
 std::vector<float> decoded_sound(const std::string& path);
 
-// The names in a folder that begin with a dot: work files left behind.
+// The names in a folder, sorted; and those that begin with a dot: work
+// files left behind.
+std::vector<std::string> names_in(const std::string& folder);
 std::vector<std::string> hidden_files(const std::string& folder);
+
+// The name of one of the PNG files --frames writes: frame-000050.png.
+std::string frame_name(int frame);

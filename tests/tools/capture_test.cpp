@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,23 +11,12 @@
 #include "tests/tools/capture_support.h"
 
 namespace {
-const std::vector<std::pair<std::string, std::string>> NO_DISPLAY = {{"-DISPLAY", ""}};
-
-ChildResult capture(const ShowFolder& folder, const std::vector<std::string>& arguments) {
-    return run_capture_in(folder.path(), arguments, NO_DISPLAY);
-}
-
-struct Extent {
-    int left = 1 << 30, right = -1;
-};
-Extent white_extent(const Picture& picture) {
-    Extent extent;
+// The columns of the leftmost and rightmost white pixels.
+std::array<int, 2> white_extent(const Picture& picture) {
+    std::array<int, 2> extent = {picture.width, -1};
     for (int y = 0; y < picture.height; ++y)
         for (int x = 0; x < picture.width; ++x)
-            if (is_white(picture.at(x, y))) {
-                extent.left = std::min(extent.left, x);
-                extent.right = std::max(extent.right, x);
-            }
+            if (is_white(picture.at(x, y))) extent = {std::min(extent[0], x), std::max(extent[1], x)};
     return extent;
 }
 
@@ -48,114 +36,82 @@ int hue_sectors(const Picture& picture) {
     }
     return static_cast<int>(std::count(seen.begin(), seen.end(), true));
 }
-
-// Pixels of the strip along the frame's edges that are strongly coloured.
-int colored_at_edges(const Picture& picture) {
-    int n = 0;
-    const int margin = picture.width / 8;
-    for (int y = 0; y < picture.height; ++y)
-        for (int x = 0; x < picture.width; ++x)
-            if ((x < margin || x >= picture.width - margin) && is_colored(picture.at(x, y))) ++n;
-    return n;
-}
-
-// The run of the capture at the moments most of these cases look at. It is
-// made once per test process: ctest starts every case in a process of its
-// own, so there each case captures its moments afresh; only a run of the
-// whole program (a developer's) shares one capture among the cases.
-class CapturedMoments : public testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        folder_ = new ShowFolder("10.4");
-        result_ = new ChildResult(capture(*folder_, {"--at", "p1,p5,p10,p30,p45,p60,end,12", "--out", "stills",
-                                                     "--size", "640x360"}));
-    }
-    static void TearDownTestSuite() {
-        delete result_;
-        delete folder_;
-    }
-    static Picture still(const std::string& moment) { return read_png(folder_->file("stills/at-" + moment + ".png")); }
-    static ShowFolder* folder_;
-    static ChildResult* result_;
-};
-ShowFolder* CapturedMoments::folder_ = nullptr;
-ChildResult* CapturedMoments::result_ = nullptr;
 }  // namespace
 
-TEST_F(CapturedMoments, RunsWithoutAnyDisplayAndSaysHowItDraws) {
-    ASSERT_TRUE(result_->succeeded()) << result_->describe();
-    EXPECT_NE(result_->err.find("morva-capture: drawing off screen with EGL (Mesa surfaceless)"), std::string::npos)
-        << result_->err;
-    EXPECT_TRUE(capture_complaints(result_->err).empty()) << result_->err;
-    const Picture first = still("p1");
-    EXPECT_EQ(first.width, 640);
-    EXPECT_EQ(first.height, 360);
-}
-
-TEST_F(CapturedMoments, Pattern1IsOnlyWhiteDashesOnBlack) {
-    const Picture p1 = still("p1");
-    ASSERT_FALSE(p1.pixels.empty());
-    EXPECT_EQ(p1.count(is_grey), p1.width * p1.height) << "a coloured pixel";
-    const int white = p1.count(is_white);
-    EXPECT_GT(white, 300);
-    EXPECT_LT(white, p1.width * p1.height / 50);  // thin lines, nothing solid
-    EXPECT_GT(p1.count(is_black), p1.width * p1.height * 95 / 100);
-}
-
-TEST_F(CapturedMoments, Pattern10IsTheWhiteFigureWithoutItsDashes) {
-    const Picture p10 = still("p10");
-    const Picture p5 = still("p5");  // the skeleton's full lines, act 2
-    ASSERT_FALSE(p10.pixels.empty());
-    ASSERT_FALSE(p5.pixels.empty());
-    EXPECT_EQ(p10.count(is_grey), p10.width * p10.height) << "a coloured pixel";
-    // Solid: far more white than the lines of the skeleton.
-    EXPECT_GT(p10.count(is_white), 5 * p5.count(is_white));
-    // The figure has turned 240 degrees about the vertical and looks
-    // narrower than the skeleton; the skeleton does not turn, so its
-    // lines, were they drawn, would reach out as wide as at pattern 5.
-    const Extent figure = white_extent(p10), skeleton = white_extent(p5);
-    EXPECT_LT(figure.right - figure.left, (skeleton.right - skeleton.left) * 85 / 100);
-}
-
-TEST_F(CapturedMoments, Pattern30IsTheRainbowFigureInTheLattice) {
-    const Picture p30 = still("p30");
-    ASSERT_FALSE(p30.pixels.empty());
-    EXPECT_GE(hue_sectors(p30), 5) << "not a rainbow";
-    EXPECT_GT(colored_at_edges(p30), 500) << "no lattice towards the frame's edges";
-    EXPECT_TRUE(is_black(p30.at(0, 0)) || is_black(p30.at(p30.width - 1, 0)));  // still black behind
-    EXPECT_GT(p30.count(is_black), p30.width * p30.height / 2);
-}
-
-TEST_F(CapturedMoments, Pattern60HasAColouredBackground) {
-    const Picture p60 = still("p60");
-    ASSERT_FALSE(p60.pixels.empty());
-    EXPECT_LT(p60.count(is_black), p60.width * p60.height / 20);
-    // The ground: most of the pixels share the corner's colour.
-    const std::array<int, 3> corner = p60.at(1, 1);
-    EXPECT_FALSE(is_black(corner));
-    EXPECT_GT(p60.count([&](const auto& rgb) { return rgb == corner; }), p60.width * p60.height / 3);
-}
-
-TEST_F(CapturedMoments, AtAndAfterTheEndTheFigureIsRedOnWhite) {
-    const Picture end = still("end");
-    ASSERT_FALSE(end.pixels.empty());
-    const int all = end.width * end.height;
-    EXPECT_GT(end.count(is_white), all / 2);
-    EXPECT_GT(end.count(is_red), all / 50);
-    EXPECT_GT(end.count([](const auto& rgb) { return is_white(rgb) || is_red(rgb); }), all * 9 / 10);
-    // A moment past the end of the music is the end.
-    EXPECT_EQ(file_bytes(folder_->file("stills/at-12.png")), file_bytes(folder_->file("stills/at-end.png")));
-}
-
-TEST(Capture, TheSameMomentTwiceGivesTheSameBytes) {
+// One run draws every moment looked at here (ctest starts each case in a
+// process of its own, so moments shared among cases would be drawn once
+// per case); each moment is checked under its own trace.
+TEST(Capture, EachMomentShowsWhatItsActDraws) {
     ShowFolder folder("10.4");
-    for (const char* out : {"first", "second"}) {
-        const ChildResult result = capture(folder, {"--at", "p45,3.3", "--out", out, "--size", "480x270"});
-        ASSERT_TRUE(result.succeeded()) << result.describe();
+    const ChildResult result =
+        capture(folder, {"--at", "p1,p5,p10,p30,p45,p60,end,12,3.3", "--out", "stills", "--size", "640x360"});
+    ASSERT_TRUE(result.succeeded()) << result.describe();
+    EXPECT_NE(result.err.find("morva-capture: drawing off screen with EGL (Mesa surfaceless)"), std::string::npos)
+        << result.err;
+    EXPECT_TRUE(capture_complaints(result.err).empty()) << result.err;
+    auto still = [&](const std::string& moment) {
+        const Picture picture = read_png(folder.file("stills/at-" + moment + ".png"));
+        EXPECT_EQ(picture.width, 640) << moment;
+        EXPECT_EQ(picture.height, 360) << moment;
+        return picture;
+    };
+    const int all = 640 * 360;
+    const Picture p5 = still("p5");  // the skeleton's full lines, act 2
+    {
+        SCOPED_TRACE("pattern 1: only white dashes on black");
+        const Picture p1 = still("p1");
+        EXPECT_EQ(p1.count(is_grey), all) << "a coloured pixel";
+        EXPECT_GT(p1.count(is_white), 300);
+        EXPECT_LT(p1.count(is_white), all / 50);  // thin lines, nothing solid
+        EXPECT_GT(p1.count(is_black), all * 95 / 100);
     }
-    for (const char* moment : {"p45", "3.3"}) {
-        const std::vector<uint8_t> first = file_bytes(folder.file(std::string("first/at-") + moment + ".png"));
-        EXPECT_GT(first.size(), 1000u);
-        EXPECT_EQ(first, file_bytes(folder.file(std::string("second/at-") + moment + ".png"))) << moment;
+    {
+        SCOPED_TRACE("pattern 10: the white figure without its dashes");
+        const Picture p10 = still("p10");
+        EXPECT_EQ(p10.count(is_grey), all) << "a coloured pixel";
+        // Solid: far more white than the lines of the skeleton.
+        EXPECT_GT(p10.count(is_white), 5 * p5.count(is_white));
+        // The figure has turned 240 degrees about the vertical and looks
+        // narrower than the skeleton; the skeleton does not turn, so its
+        // lines, were they drawn, would reach out as wide as at pattern 5.
+        const std::array<int, 2> figure = white_extent(p10), skeleton = white_extent(p5);
+        EXPECT_LT(figure[1] - figure[0], (skeleton[1] - skeleton[0]) * 85 / 100);
+    }
+    {
+        SCOPED_TRACE("pattern 30: the rainbow figure in the lattice");
+        const Picture p30 = still("p30");
+        EXPECT_GE(hue_sectors(p30), 5) << "not a rainbow";
+        // The lattice reaches the strips along the frame's sides.
+        EXPECT_GT(p30.count_in(0, 0, 80, 360, is_colored) + p30.count_in(560, 0, 80, 360, is_colored), 500);
+        EXPECT_TRUE(is_black(p30.at(0, 0)) || is_black(p30.at(639, 0)));  // still black behind
+        EXPECT_GT(p30.count(is_black), all / 2);
+    }
+    {
+        SCOPED_TRACE("pattern 60: a coloured background");
+        const Picture p60 = still("p60");
+        EXPECT_LT(p60.count(is_black), all / 20);
+        // The ground: most of the pixels share the corner's colour.
+        const std::array<int, 3> corner = p60.at(1, 1);
+        EXPECT_FALSE(is_black(corner));
+        EXPECT_GT(p60.count([&](const auto& rgb) { return rgb == corner; }), all / 3);
+    }
+    {
+        SCOPED_TRACE("the end and after: the red figure on white");
+        const Picture end = still("end");
+        EXPECT_GT(end.count(is_white), all / 2);
+        EXPECT_GT(end.count(is_red), all / 50);
+        EXPECT_GT(end.count([](const auto& rgb) { return is_white(rgb) || is_red(rgb); }), all * 9 / 10);
+        // A moment past the end of the music is the end.
+        EXPECT_EQ(file_bytes(folder.file("stills/at-12.png")), file_bytes(folder.file("stills/at-end.png")));
+    }
+    {
+        SCOPED_TRACE("the same moments again, alone: the same bytes");
+        const ChildResult again = capture(folder, {"--at", "p45,3.3", "--out", "again", "--size", "640x360"});
+        ASSERT_TRUE(again.succeeded()) << again.describe();
+        for (const std::string moment : {"p45", "3.3"}) {
+            const std::vector<uint8_t> first = file_bytes(folder.file("stills/at-" + moment + ".png"));
+            EXPECT_GT(first.size(), 1000u) << moment;
+            EXPECT_EQ(first, file_bytes(folder.file("again/at-" + moment + ".png"))) << moment;
+        }
     }
 }

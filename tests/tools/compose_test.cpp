@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <filesystem>
+#include <tuple>
 
 #include "audio/audio_track.h"
 #include "tests/support/child_process.h"
@@ -145,25 +146,24 @@ TEST(OggSerial, RefusesBytesThatAreNotWholeOggPages) {
     EXPECT_FALSE(set_ogg_serial(cut, 1));
 }
 
-TEST(ComposeCommand, RefusesBadArguments) {
-    const ChildResult none = compose({});
-    EXPECT_EQ(none.exit_code, 2);
-    EXPECT_EQ(none.err, "usage: morva-compose OUTPUT.ogg [SECONDS]\n");
-
+// Each refusal: its status, its one line, and no file written.
+TEST(ComposeCommand, RefusalsSayWhyInOneLineAndWriteNothing) {
     TempDir dir;
-    for (const char* length : {"abc", "0", "-5", "0.5", "1e9", "12s"}) {
-        const ChildResult bad = compose({dir.file("x.ogg"), length});
-        EXPECT_EQ(bad.exit_code, 2) << length;
-        EXPECT_EQ(lines_of(bad.err).size(), 1u) << bad.err;
-        EXPECT_FALSE(std::filesystem::exists(dir.file("x.ogg"))) << length;
+    const std::string out = dir.file("x.ogg"), unwritable = dir.file("no/such/folder/x.ogg");
+    const std::string length = "morva-compose: the length must be a number of seconds from 1 to 3600";
+    const std::vector<std::tuple<std::vector<std::string>, int, std::string>> refusals = {
+        {{}, 2, "usage: morva-compose OUTPUT.ogg [SECONDS]"},
+        {{out, "abc"}, 2, length}, {{out, "0"}, 2, length},   {{out, "-5"}, 2, length},
+        {{out, "0.5"}, 2, length}, {{out, "1e9"}, 2, length}, {{out, "12s"}, 2, length},
+        {{unwritable, "2"}, 1, "cannot write " + unwritable},
+    };
+    for (const auto& [arguments, status, line] : refusals) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        const ChildResult result = compose(arguments);
+        EXPECT_TRUE(result.exited) << result.describe();
+        EXPECT_EQ(result.exit_code, status);
+        ASSERT_EQ(lines_of(result.err).size(), 1u) << result.err;
+        EXPECT_EQ(result.err.rfind(line, 0), 0u) << result.err;
+        EXPECT_FALSE(std::filesystem::exists(out));
     }
-}
-
-TEST(ComposeCommand, UnwritableOutputFailsWithOneLine) {
-    TempDir dir;
-    const ChildResult result = compose({dir.file("no/such/folder/x.ogg"), "2"});
-    EXPECT_TRUE(result.exited);
-    EXPECT_EQ(result.exit_code, 1);
-    EXPECT_EQ(lines_of(result.err).size(), 1u) << result.err;
-    EXPECT_EQ(result.err.rfind("cannot write ", 0), 0u) << result.err;
 }

@@ -100,10 +100,14 @@ TEST(TrackingFilter, RestsAtItsCentreUntilItsOutputIsStrongEnough) {
     EXPECT_EQ(filter.direction().im, 0.0f);
     EXPECT_EQ(filter.step_direction().re, 1.0f);
     EXPECT_EQ(filter.phase_step(), 0.0f);
-    // A tone of amplitude 0.05 settles at an output power of 0.000625,
-    // below the threshold a filter starts with: it is not followed.
-    run(filter, sine_tone(690.0, 0.05, 44100));
+    // The threshold it starts with lies between the output powers of a
+    // nearby tone at amplitude 0.05 (0.000625), which it leaves alone, and
+    // at 0.08 (0.0016), which it follows.
+    run(filter, sine_tone(665.0, 0.05, 44100));
     EXPECT_EQ(filter.phasor.step, Phasor::step_for(659.2f, 44100.0f));
+    TrackingFilter louder = TrackingFilter::at_centre(659.2f, 0.0023f, 44100.0f);
+    run(louder, sine_tone(665.0, 0.08, 44100));
+    EXPECT_NEAR(louder.phasor.frequency_hz(), 665.0f, 0.1f);
 }
 
 TEST(TrackingFilter, SmoothingConstantsOutsideZeroToOneAreIgnored) {

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "audio/resample.h"
 #include "tests/support/child_process.h"
 #include "tests/support/signals.h"
 #include "tests/support/sound_files.h"
@@ -56,6 +57,14 @@ struct SampleBufferTest : testing::Test {
     TempDir dir;
 };
 }  // namespace
+
+TEST(SampleBufferRecord, WithNothingLoadedTakesAnyRate) {
+    // Its rate is a plausible one before any file gives it another.
+    SampleBuffer* buffer = SampleBuffer::create();
+    EXPECT_EQ(resample_buffer(*buffer, 48000, "nothing"), 1);
+    EXPECT_EQ(buffer->sample_rate, 48000);
+    SampleBuffer::destroy(buffer);
+}
 
 TEST_F(SampleBufferTest, MonoFlacAt48000LoadsWithItsOwnRate) {
     const std::string path = dir.file("mono.flac");

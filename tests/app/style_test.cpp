@@ -35,31 +35,30 @@ struct StyleTest : testing::Test {
 };
 }  // namespace
 
-TEST(CompareKeys, EqualKeysCompareEqual) {
-    EXPECT_EQ(compare("ab", "ab"), 0);
-    EXPECT_EQ(compare("", ""), 0);
-    EXPECT_EQ(compare("contents-line-width", "contents-line-width"), 0);
-}
-
-TEST(CompareKeys, APrefixIsBelowTheLongerKey) {
-    EXPECT_EQ(compare("ab", "abc"), -1);
-    EXPECT_EQ(compare("abc", "ab"), 1);
-    EXPECT_EQ(compare("", "a"), -1);
-}
-
-TEST(CompareKeys, TheLastByteOfAChunkWeighsMost) {
-    // Little-endian 16-bit chunks: "ba" is 0x6162, "ab" is 0x6261.
-    EXPECT_EQ(compare("ba", "ab"), -1);
-    EXPECT_EQ(compare("ab", "ba"), 1);
-    // 8-byte chunk: the eighth byte decides before the first.
-    EXPECT_EQ(compare("zzzzzzza", "aaaaaaab"), -1);
-    // 4-byte chunk, then a 1-byte chunk for the fifth byte.
-    EXPECT_EQ(compare("abcda", "abcdb"), -1);
-}
-
-TEST(CompareKeys, BytesFromTheUpperHalfCountAsNegative) {
-    EXPECT_EQ(compare("\x80", "a"), -1);
-    EXPECT_EQ(compare("a\xff", "aa"), -1);  // 0xFF61 read as int16 is negative
+// Keys are read in little-endian chunks of 8, 4, 2 and 1 bytes, each a
+// signed integer; a key that runs out first is below the other.
+TEST(CompareKeys, OrderChunkByChunkWithTheLastByteWeighingMost) {
+    struct Case {
+        const char* a;
+        const char* b;
+        int32_t expected;
+    };
+    const Case cases[] = {
+        {"ab", "ab", 0},
+        {"", "", 0},
+        {"contents-line-width", "contents-line-width", 0},
+        {"ab", "abc", -1},  // a prefix is below the longer key
+        {"", "a", -1},
+        {"ba", "ab", -1},              // 16-bit chunks: "ba" is 0x6162, "ab" is 0x6261
+        {"zzzzzzza", "aaaaaaab", -1},  // 8-byte chunk: the eighth byte decides before the first
+        {"abcda", "abcdb", -1},        // 4-byte chunk, then a 1-byte chunk for the fifth byte
+        {"\x80", "a", -1},             // bytes from the upper half count as negative
+        {"a\xff", "aa", -1},           // 0xFF61 read as int16 is negative
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(compare(c.a, c.b), c.expected) << c.a << " / " << c.b;
+        EXPECT_EQ(compare(c.b, c.a), -c.expected) << c.b << " / " << c.a;
+    }
 }
 
 TEST(CompareKeys, ChunksCoverEveryLengthUpToTheBuffer) {

@@ -93,25 +93,21 @@ TEST(Phasor, PhaseOffsetTurnsTheOutputOnly) {
     EXPECT_EQ(phasor.im, 0.0f);
 }
 
-TEST(TrackingFilter, StartsRestingAtItsCentre) {
-    const TrackingFilter filter = TrackingFilter::at_centre(659.2f, 0.0023f, 44100.0f);
-    EXPECT_NEAR(filter.phasor.frequency_hz(), 659.2f, 1e-3f);
-    EXPECT_EQ(filter.nominal_hz, 659.2f);
-    EXPECT_EQ(filter.alpha1, 0.0023f);
-    EXPECT_EQ(filter.alpha2, 0.0023f);
-    EXPECT_EQ(filter.alpha3, 0.00115f);
-    EXPECT_EQ(filter.one_minus_alpha1, 1.0f - 0.0023f);
-    EXPECT_EQ(filter.one_minus_alpha3, 1.0f - 0.00115f);
-    EXPECT_EQ(filter.threshold, 0.001f);
-    EXPECT_EQ(filter.limited, 0);
-    EXPECT_EQ(filter.upper_bound_step, -1.0f);
-    EXPECT_EQ(filter.lower_bound_step, -1.0f);
-    EXPECT_EQ(filter.step_product.re, 1.0f);
+TEST(TrackingFilter, RestsAtItsCentreUntilItsOutputIsStrongEnough) {
+    TrackingFilter filter = TrackingFilter::at_centre(659.2f, 0.0023f, 44100.0f);
     // No output yet: no direction, no turn.
     EXPECT_EQ(filter.direction().re, 0.0f);
     EXPECT_EQ(filter.direction().im, 0.0f);
     EXPECT_EQ(filter.step_direction().re, 1.0f);
     EXPECT_EQ(filter.phase_step(), 0.0f);
+    // The threshold it starts with lies between the output powers of a
+    // nearby tone at amplitude 0.05 (0.000625), which it leaves alone, and
+    // at 0.08 (0.0016), which it follows.
+    run(filter, sine_tone(665.0, 0.05, 44100));
+    EXPECT_EQ(filter.phasor.step, Phasor::step_for(659.2f, 44100.0f));
+    TrackingFilter louder = TrackingFilter::at_centre(659.2f, 0.0023f, 44100.0f);
+    run(louder, sine_tone(665.0, 0.08, 44100));
+    EXPECT_NEAR(louder.phasor.frequency_hz(), 665.0f, 0.1f);
 }
 
 TEST(TrackingFilter, SmoothingConstantsOutsideZeroToOneAreIgnored) {

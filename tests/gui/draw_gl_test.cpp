@@ -58,10 +58,19 @@ double distance(const FeedbackVertex& v, double x, double y) { return std::hypot
 
 TEST(DrawGl, QuadWithoutFillAlphaDrawsOnlyItsOutline) {
     const ChildResult result = run_gl_check([](GlWindow& gl) {
-        DrawState& state = pen(gl, GREEN, 3, {1, 0, 0, 0});
-        const Feedback feedback = capture_feedback([&] { draw_quad(state, BOX); });
-        expect_outline_only(feedback, 100, 100, 300, 200);
+        // The state an application starts with: white outlines 1.5 wide, no fill.
+        const DrawState& start = *gl.application->draw_state;
+        expect_outline_only(capture_feedback([&] { draw_quad(start, BOX); }), 100, 100, 300, 200);
+        clear_to_black();
+        draw_quad(start, BOX);
+        EXPECT_EQ(pixel_at(200, 150), (std::array<int, 4>{0, 0, 0, 255}));
+        const std::array<int, 4> edge = pixel_at(100, 150);  // left edge, grey-white: partly covered
+        EXPECT_GE(edge[0], 128);
+        EXPECT_TRUE(edge[1] == edge[0] && edge[2] == edge[0]);
+        EXPECT_FLOAT_EQ(line_width_now(), 1.5f);
 
+        // A fill colour with alpha 0 is no fill either, whatever its colour.
+        DrawState& state = pen(gl, GREEN, 3, {1, 0, 0, 0});
         clear_to_black();
         draw_quad(state, BOX);
         EXPECT_EQ(pixel_at(200, 150), (std::array<int, 4>{0, 0, 0, 255}));

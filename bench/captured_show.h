@@ -7,21 +7,19 @@
 #include "show/show.h"
 #include "tools/capture/show_clock.h"
 
-struct AudioTrack;
-struct Font;
 struct GlContext;
 struct Scene;
+struct ShowSession;
 
 // The show at a frame size, over three minutes of music-like sound held in
 // memory, in an off-screen EGL context with the show window's fixed GL
 // state, run by a ShowClock at fps frames a second up to a moment ("p45",
-// "12.5", ...). `gl` stays none when no context could be made. Quiet while
-// it builds and runs up to the moment.
+// "12.5", ...). `scene` stays none when no context could be made or the
+// show did not open. Quiet while it builds and runs up to the moment.
 struct CapturedShow {
     GlContext* gl = nullptr;
-    Font* font = nullptr;
-    AudioTrack* track = nullptr;
-    Scene* scene = nullptr;
+    ShowSession* session = nullptr;
+    Scene* scene = nullptr;  // the session's
     ShowClock clock;
 
     CapturedShow(const char* moment, int32_t width, int32_t height, int32_t fps);
@@ -37,8 +35,8 @@ template <typename DrawFrame>
 void run_show_frames(benchmark::State& state, const char* moment, int32_t expected_act, int32_t width,
                      int32_t height, int32_t fps, DrawFrame draw_frame) {
     CapturedShow show(moment, width, height, fps);
-    if (show.gl == nullptr) {
-        state.SkipWithError("no EGL context");
+    if (show.scene == nullptr) {
+        state.SkipWithError("no EGL context, or the show did not open");
         return;
     }
     for (auto _ : state) {

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "geometry/rgb.h"
 #include "geometry/vec3.h"
 
-using Rgba = std::array<float, 4>;
 using Triangle = std::array<int32_t, 3>;  // three vertex indices
 
 // An indexed triangle set with optional per-vertex RGBA colours. The mesh

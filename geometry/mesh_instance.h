@@ -3,14 +3,13 @@
 #include <array>
 #include <cstdint>
 
+#include "geometry/rgb.h"
 #include "geometry/vec3.h"
 
 struct Mesh;
 
 // Draws one target (a Mesh, a PathSet, ...) in the current GL state.
 using DrawFn = void (*)(void* target);
-
-using Rgb = std::array<float, 3>;
 
 // One drawable placement of a shape: a borrowed target with the function
 // that draws it, a visibility flag, a transform and an ambient light

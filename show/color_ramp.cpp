@@ -4,13 +4,13 @@
 
 ColorRamp* color_ramp_new() { return new ColorRamp{}; }
 
-void color_ramp_set(ColorRamp* ramp, const RampColor* stops, int32_t n) {
+void color_ramp_set(ColorRamp* ramp, const Rgb* stops, int32_t n) {
     if (stops == nullptr || n < 0) n = 0;
     ramp->stops.assign(stops, stops + n);
     ramp->count = n;
 }
 
-void color_ramp_sample(const ColorRamp* ramp, RampColor& out, float x) {
+void color_ramp_sample(const ColorRamp* ramp, Rgb& out, float x) {
     if (ramp->count <= 0) {
         out = {0.0f, 0.0f, 0.0f};
         return;

@@ -67,7 +67,7 @@ double scene_time(const Scene* scene) {
     return scene->track != nullptr ? scene->track->heard_seconds() : 0.0;
 }
 
-void scene_background(const Scene* scene, Vec3& out) {
+void scene_background(const Scene* scene, Rgb& out) {
     if (scene->state == nullptr) {
         out = {0.0f, 0.0f, 0.0f};
         return;

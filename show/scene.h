@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "geometry/vec3.h"
+#include "geometry/rgb.h"
 
 struct AudioTrack;
 struct Scene;
@@ -45,7 +45,7 @@ void scene_draw(Scene* scene);
 // its way through the stream not yet counted); 0 without a track.
 double scene_time(const Scene* scene);
 // The colour the view behind the scene clears to.
-void scene_background(const Scene* scene, Vec3& out);
+void scene_background(const Scene* scene, Rgb& out);
 void scene_set_knob_a(Scene* scene, float value);
 void scene_set_knob_b(Scene* scene, float value);
 float scene_knob_a(const Scene* scene);

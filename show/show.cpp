@@ -18,6 +18,7 @@
 #include "show/color_ramp.h"
 #include "show/glyph_grid.h"
 #include "show/scene.h"
+#include "show/show_acts.h"
 #include "show/show_state.h"
 #include "show/text_line.h"
 
@@ -35,35 +36,50 @@ constexpr float LISTEN_SMOOTHING_MS = 5.0f;
 
 constexpr float COPY_SCALE = 0.08f;
 constexpr float SKELETON_LINE_WIDTH = 4.0f;
+constexpr double FULL_TURN = 360.0;  // degrees
 const Vec3 VERTICAL_AXIS = {0.0f, 1.0f, 0.0f};
 const Vec3 DEPTH_AXIS = {0.0f, 0.0f, 1.0f};
+const Rgb BLACK_RGB = {0.0f, 0.0f, 0.0f};
+const Rgb WHITE_RGB = {1.0f, 1.0f, 1.0f};
 const Rgba WHITE = {1.0f, 1.0f, 1.0f, 1.0f};
 const Rgba RED = {1.0f, 0.0f, 0.0f, 1.0f};
 
-// A cue fires when the pattern position crosses its boundary: it moves the
-// show on to an act, or brings in a line of the credits, or both.
-constexpr int32_t NO_ACT = -1;
-struct Cue {
-    int32_t pattern;
-    int32_t act;
-    const char* text;
-};
-constexpr std::array<Cue, 14> CUES = {{
-    {2, 1, nullptr},
-    {4, 2, nullptr},
-    {6, 3, nullptr},
-    {8, 5, nullptr},
-    {14, 6, nullptr},
-    {16, 7, nullptr},
-    {20, 8, nullptr},
-    {24, 9, SHOW_TITLE},
-    {28, NO_ACT, SHOW_CREDITS},
-    {42, NO_ACT, SHOW_THANKS_1},
-    {56, NO_ACT, SHOW_THANKS_2},
-    {60, NO_ACT, SHOW_THANKS_3},
-    {88, NO_ACT, SHOW_CLOSING},
-    {104, 10, nullptr},
-}};
+// The skeleton starts as dashes 0.6 of each segment long, which act 1
+// grows into whole lines and act 3 shortens to 0.8 again.
+constexpr double DASH_SCALE = 0.6;
+constexpr double DASH_GROWTH = 0.4;
+constexpr float SWELL_DASH_SCALE = 0.8f;
+
+// Act 3 swells the radius control from 0 up to this over the act, with a
+// sharper, inward-leaning shape that stays for the rest of the show.
+constexpr double SWELL_RADIUS_CONTROL = 0.5;
+constexpr float SWELL_SHARPNESS_CONTROL = 2.0f;
+constexpr float SWELL_BIAS_CONTROL = 0.35f;
+
+// Whole turns of the figure over acts 5, 8 and 9.
+constexpr double TURN_TURNS = 2.0;
+constexpr double RAINBOW_TURNS = 2.0;
+constexpr double DANCE_TURNS = 32.0;
+
+// Act 9, in patterns since it began: the copies' light comes up over the
+// first two; they spin a quarter turn a second from 4 on and wobble at
+// 0.1 Hz from 8 on; from 12 on they grow, by their own size every 92
+// patterns; from 16 on the background and the credit line take their
+// colours from the music, which is smoothed less and less over 88 patterns.
+constexpr double DANCE_LIGHT_RISE = 2.0;
+constexpr double DANCE_SPIN_FROM = 4.0;
+constexpr double DANCE_SPIN_TURNS_PER_SECOND = 0.25;
+constexpr double DANCE_WOBBLE_FROM = 8.0;
+constexpr double DANCE_WOBBLE_HZ = 0.1;
+constexpr double DANCE_WOBBLE_SIZE = 0.5;
+constexpr double DANCE_GROWTH_FROM = 12.0;
+constexpr double DANCE_GROWTH_SPAN = 92.0;
+constexpr double DANCE_COLORS_FROM = 16.0;
+constexpr double DANCE_SMOOTHING_SPAN = 88.0;
+constexpr double DANCE_SMOOTHING_EARLY = 0.95;
+constexpr double DANCE_SMOOTHING_LATE = 0.75;
+constexpr double DANCE_LOUDEST_HEARD = 0.83;  // the level that takes the far end of the ramp
+constexpr double DANCE_BACKGROUND_GAIN = 0.1;
 
 ShowState& state_of(Scene* scene) { return *scene->state; }
 
@@ -72,6 +88,12 @@ double pattern_position(const ShowState& state, double seconds) {
     const double length = state.timeline.pattern_length;
     return length > 0.0 ? seconds / length : 0.0;
 }
+
+// Patterns since an act began.
+double patterns_into(int32_t act, double pattern) { return pattern - act_start(act); }
+
+// How far through an act the show is: 0 at its start, 1 at the next act's.
+double act_progress(int32_t act, double pattern) { return patterns_into(act, pattern) / act_length(act); }
 
 void derive_deformer_parameters(ShowState& state) {
     state.radius = static_cast<float>(state.radius_control * 0.975 + 0.025);
@@ -121,15 +143,16 @@ void report_timeline(double length, const Timeline& timeline) {
     std::fprintf(stderr, "------------------------\n");
 }
 
-// The credit line blinks white and black on alternate updates; late in act
-// 9 it takes the ramp's colour opposite the background instead.
+// The credit line blinks white and black on alternate updates; once the
+// dance takes its colours from the music, it takes the ramp's colour
+// opposite the background instead.
 void color_and_move_text(ShowState& state) {
-    RampColor color{};
-    const double patterns_into_act_9 = pattern_position(state, state.previous_time) - 24.0;
-    if (state.act == 9 && static_cast<float>(patterns_into_act_9) >= 16.0f && state.ramp != nullptr) {
+    Rgb color{};
+    const double into_dance = patterns_into(ACT_DANCE, pattern_position(state, state.previous_time));
+    if (state.act == ACT_DANCE && static_cast<float>(into_dance) >= DANCE_COLORS_FROM && state.ramp != nullptr) {
         color_ramp_sample(state.ramp, color, static_cast<float>(std::fmod(state.hue + 0.5, 1.0)));
     } else {
-        color = state.blink == 1 ? RampColor{1.0f, 1.0f, 1.0f} : RampColor{0.0f, 0.0f, 0.0f};
+        color = state.blink == 1 ? WHITE_RGB : BLACK_RGB;
         state.blink = 1 - state.blink;
     }
     text_line_set_color(state.text, color);
@@ -143,7 +166,7 @@ void fire_cues(ShowState& state, double now) {
     if (state.timeline.pattern_length > 0.0) {
         const double from = pattern_position(state, state.previous_time);
         const double to = pattern_position(state, now);
-        for (const Cue& cue : CUES) {
+        for (const ShowCue& cue : SHOW_CUES) {
             if (!(from <= cue.pattern && to >= cue.pattern)) continue;
             if (cue.act != NO_ACT) state.act = cue.act;
             if (cue.text != nullptr) text_line_set_text(state.text, cue.text);
@@ -155,22 +178,22 @@ void fire_cues(ShowState& state, double now) {
 void enter_act(Scene* scene, int32_t act) {
     ShowState& state = state_of(scene);
     switch (act) {
-        case 3:
-            pathset_set_scale(state.paths, 0.8f);
+        case ACT_SWELL:
+            pathset_set_scale(state.paths, SWELL_DASH_SCALE);
             instance_set_visible(state.figure, 1);
             break;
-        case 5: instance_set_visible(state.path_figure, 0); break;
-        case 9:
+        case ACT_TURN: instance_set_visible(state.path_figure, 0); break;
+        case ACT_DANCE:
             for_each_copy(state, [](MeshInstance* copy, int32_t, int32_t, int32_t) {
                 instance_set_ambient(copy, {0.0f, 0.0f, 0.0f});
             });
             set_copies_visible(state, 1);
             break;
-        case 10:
+        case ACT_FINALE:
             set_copies_visible(state, 0);
             instance_set_rotation(state.figure, VERTICAL_AXIS, 0.0f);
             mesh_fill_color(state.figure_mesh, RED);
-            state.background = {1.0f, 1.0f, 1.0f};
+            state.background = WHITE_RGB;
             break;
         default: break;
     }
@@ -179,12 +202,10 @@ void enter_act(Scene* scene, int32_t act) {
 // Act 3: the figure swells from nothing around its skeleton.
 void swell_figure(Scene* scene, double pattern) {
     ShowState& state = state_of(scene);
-    state.radius_control = static_cast<float>((pattern - 6.0) * 0.5 * 0.5);
-    state.sharpness_control = 2.0f;
-    state.bias_control = 0.35f;
-    state.sharpness = 19.9f;
-    state.bias = 0.35f;
-    state.radius = static_cast<float>(state.radius_control * 0.975 + 0.025);
+    state.radius_control = static_cast<float>(act_progress(ACT_SWELL, pattern) * SWELL_RADIUS_CONTROL);
+    state.sharpness_control = SWELL_SHARPNESS_CONTROL;
+    state.bias_control = SWELL_BIAS_CONTROL;
+    derive_deformer_parameters(state);
     show_refigure(scene);
 }
 
@@ -198,35 +219,40 @@ void recolor_mesh(const ShowState& state, Mesh* mesh) {
     if (mesh == nullptr || state.ramp == nullptr) return;
     Rgba* colors = mesh_colors(mesh);
     for (int32_t i = 0; i < mesh_color_count(mesh); ++i) {
-        RampColor rgb{};
+        Rgb rgb{};
         color_ramp_sample(state.ramp, rgb, static_cast<float>(gain(colors[i][3], state.contrast)));
         colors[i] = {rgb[0], rgb[1], rgb[2], colors[i][3]};
     }
 }
 
 // Act 9: the lattice of copies grows, wobbles and spins around the
-// figure, and from pattern 40 the background follows the music.
+// figure, and later the background follows the music.
 void dance(Scene* scene, double pattern) {
     ShowState& state = state_of(scene);
-    const double x = pattern - 24.0;
-    const float xf = static_cast<float>(x);
-    const float growth = xf >= 12.0f ? static_cast<float>(1.0 + (xf - 12.0) / 92.0) : 1.0f;
-    const double w = (xf - 16.0) / 88.0;
-    const float smoothing = xf >= 16.0f ? static_cast<float>(0.95 * (1.0 - w) + 0.75 * w) : 0.95f;
-    const float ambient = xf < 2.0f ? static_cast<float>(xf * 0.5) : 1.0f;
+    const double pattern_length = state.timeline.pattern_length;
+    const float xf = static_cast<float>(patterns_into(ACT_DANCE, pattern));
+    const float growth =
+        xf >= DANCE_GROWTH_FROM ? static_cast<float>(1.0 + (xf - DANCE_GROWTH_FROM) / DANCE_GROWTH_SPAN) : 1.0f;
+    const double w = (xf - DANCE_COLORS_FROM) / DANCE_SMOOTHING_SPAN;
+    const float smoothing =
+        xf >= DANCE_COLORS_FROM
+            ? static_cast<float>(DANCE_SMOOTHING_EARLY * (1.0 - w) + DANCE_SMOOTHING_LATE * w)
+            : static_cast<float>(DANCE_SMOOTHING_EARLY);
+    const float ambient = xf < DANCE_LIGHT_RISE ? static_cast<float>(xf / DANCE_LIGHT_RISE) : 1.0f;
     Vec3 wobble{0.0f, 0.0f, 0.0f};
-    if (xf >= 8.0f) {
-        const auto phi = static_cast<float>((xf - 8.0) * 2.0 * std::numbers::pi *
-                                            state.timeline.pattern_length * 0.1);
-        wobble = {static_cast<float>(0.5 * std::sin(2.0 * phi)),
-                  static_cast<float>(0.5 * std::sin(3.0 * phi)),
-                  static_cast<float>(0.5 * std::sin(5.0 * phi))};
+    if (xf >= DANCE_WOBBLE_FROM) {
+        const auto phi = static_cast<float>((xf - DANCE_WOBBLE_FROM) * 2.0 * std::numbers::pi * pattern_length *
+                                            DANCE_WOBBLE_HZ);
+        wobble = {static_cast<float>(DANCE_WOBBLE_SIZE * std::sin(2.0 * phi)),
+                  static_cast<float>(DANCE_WOBBLE_SIZE * std::sin(3.0 * phi)),
+                  static_cast<float>(DANCE_WOBBLE_SIZE * std::sin(5.0 * phi))};
     }
-    const float spin =
-        xf >= 4.0f ? static_cast<float>((xf - 4.0) * state.timeline.pattern_length * 360.0 * 0.25) : 0.0f;
+    const float spin = xf >= DANCE_SPIN_FROM ? static_cast<float>((xf - DANCE_SPIN_FROM) * pattern_length *
+                                                                  FULL_TURN * DANCE_SPIN_TURNS_PER_SECOND)
+                                             : 0.0f;
 
     show_follow_audio(scene);
-    turn_figure(state, static_cast<float>(x / 80.0) * 11520.0);
+    turn_figure(state, static_cast<float>(act_progress(ACT_DANCE, pattern)) * (DANCE_TURNS * FULL_TURN));
     show_recolor(scene);
     state.copy_mesh = deformer_apply(state.copy_deformer, state.radius, state.sharpness, state.bias);
     recolor_mesh(state, state.copy_mesh);
@@ -243,11 +269,11 @@ void dance(Scene* scene, double pattern) {
         instance_set_scale(copy, scale, scale, scale);
     });
 
-    if (xf >= 16.0f) {
-        const float heard = std::clamp(static_cast<float>(listen(scene) / 0.83), 0.0f, 1.0f);
+    if (xf >= DANCE_COLORS_FROM) {
+        const float heard = std::clamp(static_cast<float>(listen(scene) / DANCE_LOUDEST_HEARD), 0.0f, 1.0f);
         state.level = static_cast<float>((1.0 - smoothing) * heard + static_cast<float>(smoothing * state.level));
-        const auto position = static_cast<float>(gain(state.level, 0.1));
-        RampColor color{};
+        const auto position = static_cast<float>(gain(state.level, DANCE_BACKGROUND_GAIN));
+        Rgb color{};
         color_ramp_sample(state.ramp, color, position);
         state.background = color;
         state.hue = position;
@@ -257,16 +283,19 @@ void dance(Scene* scene, double pattern) {
 void act_frame(Scene* scene, double pattern) {
     ShowState& state = state_of(scene);
     switch (state.act) {
-        case 1: pathset_set_scale(state.paths, static_cast<float>(0.6 + 0.4 * (pattern - 2.0) * 0.5)); break;
-        case 3: swell_figure(scene, pattern); break;
-        case 5: turn_figure(state, ((pattern - 8.0) / 6.0) * 720.0); break;
-        case 7: show_follow_audio(scene); break;
-        case 8:
+        case ACT_DASHES_GROW:
+            pathset_set_scale(state.paths,
+                              static_cast<float>(DASH_SCALE + DASH_GROWTH * act_progress(ACT_DASHES_GROW, pattern)));
+            break;
+        case ACT_SWELL: swell_figure(scene, pattern); break;
+        case ACT_TURN: turn_figure(state, act_progress(ACT_TURN, pattern) * (TURN_TURNS * FULL_TURN)); break;
+        case ACT_FOLLOW: show_follow_audio(scene); break;
+        case ACT_RAINBOW:
             show_follow_audio(scene);
-            turn_figure(state, (pattern - 20.0) * 0.25 * 720.0);
+            turn_figure(state, act_progress(ACT_RAINBOW, pattern) * (RAINBOW_TURNS * FULL_TURN));
             show_recolor(scene);
             break;
-        case 9: dance(scene, pattern); break;
+        case ACT_DANCE: dance(scene, pattern); break;
         default: break;
     }
 }
@@ -322,7 +351,7 @@ void show_setup(Scene* scene) {
     delete[] boxes;
 
     instance_set_visible(state.figure, 0);
-    pathset_set_scale(state.paths, 0.6f);
+    pathset_set_scale(state.paths, static_cast<float>(DASH_SCALE));
     state.ramp = color_ramp_new();
     color_ramp_set(state.ramp, RAMP_STOPS.data(), static_cast<int32_t>(RAMP_STOPS.size()));
 

@@ -8,13 +8,12 @@
 #include "app/style.h"
 #include "app/window.h"
 #include "audio/audio_track.h"
-#include "gui/font.h"
 #include "gui/knob.h"
 #include "gui/parameter.h"
 #include "gui/viewport.h"
 #include "gui/widget.h"
 #include "show/scene.h"
-#include "show/show.h"
+#include "show/show_session.h"
 #include "show/show_view.h"
 
 namespace {
@@ -29,28 +28,28 @@ constexpr double KNOB_SIZE = 0.09090909090909091;  // an eleventh of the window'
 constexpr double KNOB_A_X = 0.08454545454545453;
 constexpr double KNOB_B_X = 0.8245454545454546;
 constexpr double KNOB_Y = 0.1009090909090909;
-constexpr double FONT_HEIGHT_OF_SCREEN = 0.1;
-constexpr int32_t PHASE_COUNT = 13;
-constexpr int32_t PATTERN_COUNT = 104;
 
 ShowContext* the_show = nullptr;
 
 ShowContext& context_of(Window* window) { return *static_cast<ShowContext*>(window->callbacks->user_data); }
 
+// The show's scene; none until the show is open.
+Scene* scene_of(const ShowContext* context) {
+    return context != nullptr && context->session != nullptr ? context->session->scene : nullptr;
+}
+
 void knob_a_changed(Parameter* parameter, void* data) {
-    auto* context = static_cast<ShowContext*>(data);
-    if (context->scene != nullptr) scene_set_knob_a(context->scene, static_cast<float>(parameter->normalized()));
+    Scene* scene = scene_of(static_cast<ShowContext*>(data));
+    if (scene != nullptr) scene_set_knob_a(scene, static_cast<float>(parameter->normalized()));
 }
 
 void knob_b_changed(Parameter* parameter, void* data) {
-    auto* context = static_cast<ShowContext*>(data);
-    if (context->scene != nullptr) scene_set_knob_b(context->scene, static_cast<float>(parameter->normalized()));
+    Scene* scene = scene_of(static_cast<ShowContext*>(data));
+    if (scene != nullptr) scene_set_knob_b(scene, static_cast<float>(parameter->normalized()));
 }
 
 // The scene in 3D, through the show's camera, inside the viewport's area.
-void viewport_draw(Widget* viewport) {
-    show_view_draw(the_show != nullptr ? the_show->scene : nullptr, aspect(viewport));
-}
+void viewport_draw(Widget* viewport) { show_view_draw(scene_of(the_show), aspect(viewport)); }
 
 Widget* make_knob(Window* window, ShowContext& context, size_t index, double x, ParameterChangeFn changed) {
     const WindowGeometry& geometry = *window->geometry;
@@ -69,8 +68,8 @@ Widget* make_knob(Window* window, ShowContext& context, size_t index, double x, 
 // How often the sound ran dry, when it did: once, as the show's process
 // ends, however it ends (Escape and closing the window end it with exit).
 void report_underruns() {
-    if (the_show == nullptr || the_show->track == nullptr) return;
-    const uint32_t underruns = the_show->track->underruns.load();
+    if (the_show == nullptr || the_show->session == nullptr) return;
+    const uint32_t underruns = the_show->session->track->underruns.load();
     if (underruns > 0) std::fprintf(stderr, "sound: %u underruns\n", underruns);
 }
 
@@ -83,20 +82,22 @@ int32_t show_init(Window* window) {
     const WindowGeometry& geometry = *window->geometry;
     show_create_panel(window, context);
     if (context.panel_visible == 0) window->toggle_fullscreen();
-    if (show_open(context, geometry.screen_width, geometry.screen_height) != 1) std::exit(1);
+    context.session = show_session_open(context.files, geometry.screen_width, geometry.screen_height);
+    if (context.session == nullptr) std::exit(1);
     static const int reporting_at_exit = std::atexit(report_underruns);  // once per process
     (void)reporting_at_exit;
-    const int32_t started = context.track->start();
+    const int32_t started = context.session->track->start();
     if (started != 1) std::exit(1);
     return started;
 }
 
 void show_idle(Window* window) {
     ShowContext& context = context_of(window);
-    if (context.scene == nullptr) return;
-    scene_tick(context.scene);
-    Vec3 background{};
-    scene_background(context.scene, background);
+    Scene* scene = scene_of(&context);
+    if (scene == nullptr) return;
+    scene_tick(scene);
+    Rgb background{};
+    scene_background(scene, background);
     set_background(context.widgets[VIEWPORT], background[0], background[1], background[2]);
 }
 
@@ -158,8 +159,7 @@ void show_teardown(Window* window) {
             if (widget != nullptr) Widget::destroy(widget);
         for (Parameter* parameter : context->parameters) Parameter::destroy(parameter);
         if (the_show == context) report_underruns();
-        AudioTrack::destroy(context->track);
-        scene_destroy(context->scene);
+        show_session_close(context->session);
         if (the_show == context) the_show = nullptr;
         delete context;
     }
@@ -174,16 +174,4 @@ void show_create_panel(Window* window, ShowContext& context) {
     context.widgets[VIEWPORT] = create_viewport(window->application, window->geometry, "", 0, 0, viewport_draw,
                                                 0.0, 0.0, 1.0, 1.0, 0);
     context.parameters[VIEWPORT] = nullptr;
-}
-
-int32_t show_open(ShowContext& context, int32_t screen_width, int32_t screen_height) {
-    context.font = Font::create(screen_height * FONT_HEIGHT_OF_SCREEN);
-    if (context.font->load(context.files.font_path.c_str(), 1) != 1) return 0;
-    context.track = AudioTrack::create();
-    if (context.track->open_file(context.files.music_path.c_str()) != 1) return 0;
-    const double length = context.track->length_seconds();
-    context.scene = show_build(context.track, PHASE_COUNT, PATTERN_COUNT, context.font, screen_width, screen_height);
-    scene_set_window(context.scene, 0.0, length);
-    scene_setup(context.scene);
-    return 1;
 }

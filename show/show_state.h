@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "geometry/vec3.h"
+#include "geometry/rgb.h"
 
 struct ColorRamp;
 struct Deformer;
@@ -31,7 +31,7 @@ inline constexpr int32_t LATTICE_SIZE = LATTICE_SIDE * LATTICE_SIDE * LATTICE_SI
 struct ShowState {
     Scene* scene = nullptr;  // back pointer
     Timeline timeline;
-    Vec3 background{0.0f, 0.0f, 0.0f};  // what the view clears to
+    Rgb background{0.0f, 0.0f, 0.0f};  // what the view clears to
     float level = 0.0f;  // smoothed analysis level (act 9)
     float hue = 0.0f;    // ramp position of the background (act 9)
     GlyphGrid* grid = nullptr;

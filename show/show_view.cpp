@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "geometry/vec3.h"
+#include "geometry/rgb.h"
 #include "show/scene.h"
 
 namespace {
@@ -34,7 +34,7 @@ void show_view_draw(Scene* scene, float aspect) {
 
 void show_frame_draw(Scene* scene, int32_t width, int32_t height) {
     glViewport(0, 0, width, height);
-    Vec3 background{0.0f, 0.0f, 0.0f};
+    Rgb background{0.0f, 0.0f, 0.0f};
     if (scene != nullptr) scene_background(scene, background);
     // Opaque, as the viewport widget's background is.
     glClearColor(background[0], background[1], background[2], 1.0f);

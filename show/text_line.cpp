@@ -17,7 +17,7 @@ void text_line_set_text(TextLine* line, const char* text) {
     line->x = 1.0f;
 }
 
-void text_line_set_color(TextLine* line, const std::array<float, 3>& rgb) { line->color = rgb; }
+void text_line_set_color(TextLine* line, const Rgb& rgb) { line->color = rgb; }
 
 void text_line_advance(TextLine* line) { line->x -= line->speed; }
 

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "geometry/rgb.h"
+
 struct Font;
 
 inline constexpr int32_t TEXT_LINE_CAPACITY = 512;  // 511 characters and a NUL
@@ -18,7 +20,7 @@ struct TextLine {
     float y = 0.0f;      // baseline, a fraction of the height down from the top
     float speed = 0.0f;  // fraction of the width moved per advance
     std::array<char, TEXT_LINE_CAPACITY> chars{};
-    std::array<float, 3> color{1.0f, 1.0f, 1.0f};
+    Rgb color{1.0f, 1.0f, 1.0f};
 };
 
 // The show's words in the order their cues bring them in.
@@ -34,7 +36,7 @@ TextLine* text_line_new(const Font* font, int32_t width, int32_t height, float y
 void text_line_destroy(TextLine* line);
 // Copies the text (cut at 511 characters) and starts it again at the right edge.
 void text_line_set_text(TextLine* line, const char* text);
-void text_line_set_color(TextLine* line, const std::array<float, 3>& rgb);
+void text_line_set_color(TextLine* line, const Rgb& rgb);
 void text_line_advance(TextLine* line);
 // Draws the line over everything, in the line's own width x height pixels
 // mapped onto the current viewport; nothing while the text is empty.

@@ -10,14 +10,14 @@ struct ShowRamp : testing::Test {
     ShowRamp() { color_ramp_set(ramp, RAMP_STOPS.data(), 7); }
     ~ShowRamp() override { color_ramp_destroy(ramp); }
 
-    RampColor at(float x) const {
-        RampColor out{-1, -1, -1};
+    Rgb at(float x) const {
+        Rgb out{-1, -1, -1};
         color_ramp_sample(ramp, out, x);
         return out;
     }
 };
 
-void expect_color(const RampColor& got, float r, float g, float b) {
+void expect_color(const Rgb& got, float r, float g, float b) {
     EXPECT_NEAR(got[0], r, 1e-6);
     EXPECT_NEAR(got[1], g, 1e-6);
     EXPECT_NEAR(got[2], b, 1e-6);
@@ -29,7 +29,7 @@ TEST_F(ShowRamp, BlendsNeighbouringStopsAndClampsToTheOuterOnes) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const struct {
         float x;
-        RampColor color;
+        Rgb color;
     } samples[] = {
         {0.0f, {1, 0, 0}}, {-3.0f, {1, 0, 0}}, {-infinity, {1, 0, 0}},           // the first stop
         {1.0f, {0.6f, 0, 1}}, {7.0f, {0.6f, 0, 1}}, {infinity, {0.6f, 0, 1}},     // the last
@@ -48,10 +48,10 @@ TEST(ColorRampShapes, SetReplacesTheStops) {
     ColorRamp* ramp = color_ramp_new();
     EXPECT_EQ(ramp->count, 0);
     color_ramp_set(ramp, RAMP_STOPS.data(), 7);
-    const RampColor two[2] = {{0, 0, 0}, {1, 1, 1}};
+    const Rgb two[2] = {{0, 0, 0}, {1, 1, 1}};
     color_ramp_set(ramp, two, 2);
     EXPECT_EQ(ramp->count, 2);
-    RampColor out{};
+    Rgb out{};
     color_ramp_sample(ramp, out, 0.25f);
     expect_color(out, 0.25f, 0.25f, 0.25f);
     color_ramp_destroy(ramp);
@@ -59,10 +59,10 @@ TEST(ColorRampShapes, SetReplacesTheStops) {
 
 TEST(ColorRampShapes, FewerThanTwoStopsSampleSafely) {
     ColorRamp* ramp = color_ramp_new();
-    RampColor out{9, 9, 9};
+    Rgb out{9, 9, 9};
     color_ramp_sample(ramp, out, 0.5f);  // no stops: black
     expect_color(out, 0, 0, 0);
-    const RampColor one = {0.2f, 0.4f, 0.6f};
+    const Rgb one = {0.2f, 0.4f, 0.6f};
     color_ramp_set(ramp, &one, 1);
     for (float x : {-1.0f, 0.0f, 0.3f, 0.99f, 1.0f, 2.0f}) {
         color_ramp_sample(ramp, out, x);

@@ -21,8 +21,8 @@ struct LoudShow : ShowScene {
 };
 
 // The ramp colour at x.
-RampColor ramp_at(const ShowState& state, float x) {
-    RampColor color{};
+Rgb ramp_at(const ShowState& state, float x) {
+    Rgb color{};
     color_ramp_sample(state.ramp, color, x);
     return color;
 }

@@ -9,7 +9,10 @@
 
 #include "geometry/mesh_instance.h"
 #include "geometry/paths.h"
+#include "gui/font.h"
+#include "show/show_session.h"
 #include "tests/support/gl_capture.h"
+#include "tests/support/sound_files.h"
 #include "tests/support/x_client.h"
 #include "tests/show/show_fixture.h"
 
@@ -48,28 +51,6 @@ Picture draw_frame(Scene* scene) {
 bool is_bright(const std::array<int, 3>& rgb) { return rgb[0] >= 128; }
 bool is_drawn(const std::array<int, 3>& rgb) { return !is_black(rgb); }
 
-// A scene over a silent in-memory track, built inside the GL check.
-struct SceneInWindow {
-    AudioTrack* track = track_in_memory(104 * ShowScene::FRAMES_PER_PATTERN);
-    Scene* scene = nullptr;
-    SceneInWindow() {
-        testing::internal::CaptureStderr();
-        scene = show_build(track, 13, 104, nullptr, WIDTH, HEIGHT);
-        testing::internal::GetCapturedStderr();
-        testing::internal::CaptureStdout();
-        scene_setup(scene);
-        testing::internal::GetCapturedStdout();
-    }
-    ~SceneInWindow() {
-        scene_destroy(scene);
-        AudioTrack::destroy(track);
-    }
-    void update_at(double pattern) {
-        track->position = static_cast<int64_t>(std::llround(pattern * ShowScene::FRAMES_PER_PATTERN));
-        show_update(scene);
-    }
-};
-
 float length_of(const std::array<FeedbackVertex, 2>& line) {
     return std::hypot(line[1].x - line[0].x, line[1].y - line[0].y);
 }
@@ -77,7 +58,7 @@ float length_of(const std::array<FeedbackVertex, 2>& line) {
 
 TEST(ShowDrawing, AfterSetUpOnlyTheSkeletonsDashesAreDrawn) {
     const ChildResult result = run_gl_check([](GlWindow&) {
-        SceneInWindow show;
+        ShowInMemory show;
         show_camera();
         const Feedback dashes = capture_feedback([&] { show_draw(show.scene); });
         EXPECT_TRUE(dashes.polygons.empty());  // no figure, no lattice
@@ -114,7 +95,7 @@ TEST(ShowDrawing, AfterSetUpOnlyTheSkeletonsDashesAreDrawn) {
 
 TEST(ShowDrawing, InAct9TheFigureIsNeverHiddenBehindTheLattice) {
     const ChildResult result = run_gl_check([](GlWindow&) {
-        SceneInWindow show;
+        ShowInMemory show;
         show.update_at(30.0);
         ASSERT_EQ(show.scene->state->act, 9);
         const Picture with_lattice = draw_frame(show.scene);
@@ -136,6 +117,29 @@ TEST(ShowDrawing, InAct9TheFigureIsNeverHiddenBehindTheLattice) {
         }
         EXPECT_GT(figure_pixels, 10000);
         EXPECT_GT(lattice_pixels, 1000);  // the lattice is really there around it
+    });
+    EXPECT_CHILD_PASSED(result);
+}
+
+// The font's texture is the one thing of a session that lives in OpenGL: a
+// session gives it back when it closes, and when its music cannot be read.
+TEST(ShowDrawing, TheFontsTextureGoesWithTheSession) {
+    const ChildResult result = run_gl_check([](GlWindow&) {
+        const std::string font = std::string(MORVA_SOURCE_DIR) + "/font/HomeVideo-Regular.ttf";
+        testing::internal::CaptureStderr();
+        testing::internal::CaptureStdout();
+        ShowSession* show = show_session_open({font, test_track("10.4")}, WIDTH, HEIGHT);
+        ShowSession* without_music = show_session_open({font, "/nonexistent/music.ogg"}, WIDTH, HEIGHT);
+        testing::internal::GetCapturedStdout();
+        testing::internal::GetCapturedStderr();
+        ASSERT_NE(show, nullptr);
+        EXPECT_EQ(without_music, nullptr);
+        const GLuint texture = show->font->texture;
+        EXPECT_EQ(glIsTexture(texture), GL_TRUE);
+        // Names are handed out from 1 up: the failed opening's font had one just above.
+        EXPECT_EQ(glIsTexture(texture + 1), GL_FALSE);
+        show_session_close(show);
+        EXPECT_EQ(glIsTexture(texture), GL_FALSE);
     });
     EXPECT_CHILD_PASSED(result);
 }

@@ -10,43 +10,49 @@
 #include "audio/sample_buffer.h"
 #include "show/scene.h"
 #include "show/show.h"
+#include "show/show_session.h"
 #include "show/show_state.h"
 #include "tests/support/signals.h"
 
-// A mono track held in memory, of `frames` frames of a sine at `hz` and
-// `amplitude` (0 for silence): no file, no device.
-inline AudioTrack* track_in_memory(int32_t frames, float hz = 0.0f, float amplitude = 0.0f) {
-    AudioTrack* track = AudioTrack::create();
+// Mono samples held in memory, `frames` frames of a sine at `hz` and
+// `amplitude` (0 for silence).
+inline SampleBuffer* samples_in_memory(int32_t frames, float hz = 0.0f, float amplitude = 0.0f) {
     SampleBuffer* buffer = SampleBuffer::create();
     buffer->samples = sine_tone(hz, amplitude, frames);
     buffer->sample_count = buffer->frame_count = frames;
     buffer->channel_count = 1;
-    track->sample_buffer = buffer;
+    return buffer;
+}
+
+// A track of such samples: no file, no device.
+inline AudioTrack* track_in_memory(int32_t frames, float hz = 0.0f, float amplitude = 0.0f) {
+    AudioTrack* track = AudioTrack::create();
+    track->sample_buffer = samples_in_memory(frames, hz, amplitude);
     return track;
 }
 
-// The show's scene over a track of 26 s, whose 104 patterns last exactly
-// 0.25 s (11025 frames): pattern boundaries fall on whole frames exactly.
-struct ShowScene : testing::Test {
+// The show over a track of 26 s, whose 104 patterns last exactly 0.25 s
+// (11025 frames): pattern boundaries fall on whole frames exactly. Without
+// a font, so no OpenGL is needed to open it.
+struct ShowInMemory {
     static constexpr int32_t FRAMES_PER_PATTERN = 11025;
-    AudioTrack* track = nullptr;
+    ShowSession* session = nullptr;
+    AudioTrack* track = nullptr;  // the session's
     Scene* scene = nullptr;
-    std::string report;  // what show_build wrote to standard error
 
-    explicit ShowScene(float hz = 0.0f, float amplitude = 0.0f)
-        : track(track_in_memory(104 * FRAMES_PER_PATTERN, hz, amplitude)) {
+    explicit ShowInMemory(float hz = 0.0f, float amplitude = 0.0f) {
         testing::internal::CaptureStderr();
-        scene = show_build(track, 13, 104, nullptr, 1920, 1080);
-        report = testing::internal::GetCapturedStderr();
         testing::internal::CaptureStdout();
-        scene_setup(scene);
+        session = show_session_open_samples(samples_in_memory(104 * FRAMES_PER_PATTERN, hz, amplitude), nullptr,
+                                            1920, 1080);
         testing::internal::GetCapturedStdout();
-        scene_set_window(scene, 0.0, track->length_seconds());
+        testing::internal::GetCapturedStderr();
+        track = session->track;
+        scene = session->scene;
     }
-    ~ShowScene() override {
-        scene_destroy(scene);
-        AudioTrack::destroy(track);
-    }
+    ~ShowInMemory() { show_session_close(session); }
+    ShowInMemory(const ShowInMemory&) = delete;
+    ShowInMemory& operator=(const ShowInMemory&) = delete;
 
     ShowState& state() { return *scene->state; }
     // Moves the play position to a pattern position (whole frames).
@@ -62,4 +68,8 @@ struct ShowScene : testing::Test {
         std::vector<float> out(512);
         for (int i = 0; i < blocks; ++i) AudioTrack::audio_callback(out.data(), nullptr, 256, 0.0, 0, track);
     }
+};
+
+struct ShowScene : testing::Test, ShowInMemory {
+    explicit ShowScene(float hz = 0.0f, float amplitude = 0.0f) : ShowInMemory(hz, amplitude) {}
 };

@@ -15,6 +15,7 @@
 #include "gui/parameter.h"
 #include "show/scene.h"
 #include "show/show_app.h"
+#include "show/show_session.h"
 #include "tests/show/show_fixture.h"
 
 namespace {
@@ -93,10 +94,13 @@ TEST_P(ShowInput, ReachesTheSceneOnlyThroughAKnob) {
     window->geometry->set_screen_size(1920, 1080);
     ShowContext& show = *show_context();
     show_create_panel(window, show);
-    show.track = track_in_memory(104 * ShowScene::FRAMES_PER_PATTERN);
     testing::internal::CaptureStderr();
-    show.scene = show_build(show.track, 13, 104, nullptr, 1920, 1080);
+    testing::internal::CaptureStdout();
+    show.session = show_session_open_samples(samples_in_memory(104 * ShowScene::FRAMES_PER_PATTERN), nullptr,
+                                             1920, 1080);
+    testing::internal::GetCapturedStdout();
     testing::internal::GetCapturedStderr();
+    Scene* scene = show.session->scene;
     show.panel_visible = c.panel_visible;
 
     testing::internal::CaptureStderr();
@@ -104,11 +108,11 @@ TEST_P(ShowInput, ReachesTheSceneOnlyThroughAKnob) {
     c.input(window);
     const std::string said = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
 
-    EXPECT_NEAR(scene_knob_a(show.scene), c.knob_a, 1e-6f);
-    EXPECT_NEAR(scene_knob_b(show.scene), c.knob_b, 1e-6f);
+    EXPECT_NEAR(scene_knob_a(scene), c.knob_a, 1e-6f);
+    EXPECT_NEAR(scene_knob_b(scene), c.knob_b, 1e-6f);
     // The scene holds what the knobs show.
-    EXPECT_EQ(scene_knob_a(show.scene), static_cast<float>(show.parameters[1]->normalized()));
-    EXPECT_EQ(scene_knob_b(show.scene), static_cast<float>(show.parameters[2]->normalized()));
+    EXPECT_EQ(scene_knob_a(scene), static_cast<float>(show.parameters[1]->normalized()));
+    EXPECT_EQ(scene_knob_b(scene), static_cast<float>(show.parameters[2]->normalized()));
     EXPECT_EQ(show.panel_visible, c.panel_visible);
     EXPECT_EQ(window->backend()->fullscreen, 0) << "only Space changes the window";
     EXPECT_EQ(said, "");

@@ -14,20 +14,21 @@ std::string text_of(ShowState& state) { return state.text->chars.data(); }
 }  // namespace
 
 TEST(TimelineReport, DividesA200SecondTrackIntoPhasesAndPatterns) {
-    AudioTrack* track = track_in_memory(200 * 44100);
     testing::internal::CaptureStderr();
-    Scene* scene = show_build(track, 13, 104, nullptr, 1920, 1080);
+    testing::internal::CaptureStdout();
+    ShowSession* show = show_session_open_samples(samples_in_memory(200 * 44100), nullptr, 1920, 1080);
+    testing::internal::GetCapturedStdout();
     const std::string report = testing::internal::GetCapturedStderr();
+    const ShowState* state = show->scene->state;
     EXPECT_EQ(lines_of(report), (std::vector<std::string>{"----------audio---------", "total   : 200 s",
                                                            "phases  :  13 | 15.38 s",
                                                            "patterns: 104 | 1.92 s",
                                                            "------------------------"}));
-    EXPECT_DOUBLE_EQ(scene->state->timeline.pattern_length, 200.0 / 104.0);
-    EXPECT_DOUBLE_EQ(scene->state->timeline.phase_length, 200.0 / 13.0);
-    EXPECT_EQ(scene->state->act, 0);
-    EXPECT_EQ(scene->state->blink, 1);
-    scene_destroy(scene);
-    AudioTrack::destroy(track);
+    EXPECT_DOUBLE_EQ(state->timeline.pattern_length, 200.0 / 104.0);
+    EXPECT_DOUBLE_EQ(state->timeline.phase_length, 200.0 / 13.0);
+    EXPECT_EQ(state->act, 0);
+    EXPECT_EQ(state->blink, 1);
+    show_session_close(show);
 }
 
 TEST(SceneRecord, TicksUpdateFromTheSecondTickWhileInsideTheWindow) {
@@ -133,20 +134,18 @@ TEST_F(ShowScene, BackwardsJumpsFireNothing) {
 }
 
 TEST(ShowSceneWithoutLength, ATrackOfNoLengthStaysInAct0) {
-    AudioTrack* track = track_in_memory(0);
     testing::internal::CaptureStderr();
-    Scene* scene = show_build(track, 13, 104, nullptr, 1920, 1080);
+    testing::internal::CaptureStdout();
+    ShowSession* show = show_session_open_samples(samples_in_memory(0), nullptr, 1920, 1080);
+    testing::internal::GetCapturedStdout();
     const std::vector<std::string> report = lines_of(testing::internal::GetCapturedStderr());
     ASSERT_EQ(report.size(), 5u);
     EXPECT_EQ(report[1], "total   : 0 s");
     EXPECT_EQ(report[3], "patterns: 104 | 0.00 s");
-    testing::internal::CaptureStdout();
-    scene_setup(scene);
-    testing::internal::GetCapturedStdout();
+    Scene* scene = show->scene;
     for (int i = 0; i < 5; ++i) show_update(scene);
     EXPECT_EQ(scene->state->act, 0);
     EXPECT_EQ(scene->state->previous_time, 0.0);
     EXPECT_EQ(scene->state->text->chars[0], '\0');
-    scene_destroy(scene);
-    AudioTrack::destroy(track);
+    show_session_close(show);
 }

@@ -11,6 +11,7 @@
 #include "app/frame.h"
 #include "app/window.h"
 #include "show/show_app.h"
+#include "show/show_session.h"
 #include "tests/support/glut_test.h"
 #include "tests/tools/capture_support.h"
 #include "tools/capture/capture_time.h"
@@ -26,7 +27,9 @@ constexpr int FPS = 10;
 int32_t open_without_sound(Window* window) {
     ShowContext& context = *show_context();
     show_create_panel(window, context);
-    return show_open(context, window->geometry->screen_width, window->geometry->screen_height);
+    context.session =
+        show_session_open(context.files, window->geometry->screen_width, window->geometry->screen_height);
+    return context.session != nullptr ? 1 : 0;
 }
 
 // Runs the live show in a window as large as its screen (a private one of
@@ -59,8 +62,8 @@ ChildResult live_frame_matches(const std::string& folder, const std::string& mom
         window->callbacks->idle = [](Window* live) {
             if (clock.scene == nullptr) {
                 if (!x->viewable(current_glx_window())) return;
-                clock.track = show_context()->track;
-                clock.scene = show_context()->scene;
+                clock.track = show_context()->session->track;
+                clock.scene = show_context()->session->scene;
                 clock.fps = FPS;
             }
             clock.play_next_frame();

@@ -17,9 +17,8 @@
 #include "audio/audio_track.h"
 #include "audio/sample_buffer.h"
 #include "gui/font.h"
-#include "show/scene.h"
 #include "show/show.h"
-#include "show/show_app.h"
+#include "show/show_session.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/capture_pass.h"
 #include "tools/capture/contact_sheet.h"
@@ -176,7 +175,7 @@ int32_t run_pass(const CaptureOptions& options, CapturePass& pass, std::vector<f
 }
 
 // The capture once the show is open and the context current.
-int capture_show(const CaptureOptions& options, ShowContext& show, const std::string& ffmpeg) {
+int capture_show(const CaptureOptions& options, const ShowSession& show, const std::string& ffmpeg) {
     if (check_patterns(options, show.scene) != 1) return CAPTURE_BAD_USAGE;
     std::vector<float> heard;
     CapturePass pass;
@@ -213,13 +212,9 @@ int capture_here(const CaptureOptions& options, const std::string& ffmpeg) {
     if (!reports_to_parent(options))
         std::fprintf(stderr, "morva-capture: drawing off screen with %s\n", gl->description.c_str());
     set_fixed_gl_state();
-    int status = CAPTURE_FAILED;
-    ShowContext show{};
-    show.files = options.files;
-    if (show_open(show, drawn_width, drawn_height) == 1) status = capture_show(options, show, ffmpeg);
-    AudioTrack::destroy(show.track);
-    scene_destroy(show.scene);
-    Font::destroy(show.font);
+    ShowSession* show = show_session_open(options.files, drawn_width, drawn_height);
+    const int status = show != nullptr ? capture_show(options, *show, ffmpeg) : CAPTURE_FAILED;
+    show_session_close(show);
     GlContext::destroy(gl);
     return status;
 }

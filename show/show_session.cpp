@@ -1,0 +1,59 @@
+#include "show/show_session.h"
+
+#include "audio/audio_track.h"
+#include "audio/sample_buffer.h"
+#include "gui/font.h"
+#include "show/scene.h"
+#include "show/show.h"
+#include "show/show_acts.h"
+
+namespace {
+// The credit line's letters are a tenth of the screen's height, however
+// large the window showing them.
+constexpr double FONT_HEIGHT_OF_SCREEN = 0.1;
+
+ShowSession* failed(ShowSession* session) {
+    show_session_close(session);
+    return nullptr;
+}
+
+// The session's font, baked for its screen; 0 after the loader's message.
+int32_t open_font(ShowSession& session, const char* path) {
+    session.font = Font::create(session.height * FONT_HEIGHT_OF_SCREEN);
+    return session.font->load(path, 1);
+}
+
+// The scene over the whole track, set up, once the track and the font are in.
+void open_scene(ShowSession& session) {
+    session.scene = show_build(session.track, SHOW_PHASE_COUNT, SHOW_PATTERN_COUNT, session.font, session.width,
+                               session.height);
+    scene_set_window(session.scene, 0.0, session.track->length_seconds());
+    scene_setup(session.scene);
+}
+}  // namespace
+
+ShowSession* show_session_open(const ShowFiles& files, int32_t width, int32_t height) {
+    auto* session = new ShowSession{nullptr, nullptr, nullptr, width, height};
+    if (open_font(*session, files.font_path.c_str()) != 1) return failed(session);
+    session->track = AudioTrack::create();
+    if (session->track->open_file(files.music_path.c_str()) != 1) return failed(session);
+    open_scene(*session);
+    return session;
+}
+
+ShowSession* show_session_open_samples(SampleBuffer* samples, const char* font_path, int32_t width,
+                                       int32_t height) {
+    auto* session = new ShowSession{AudioTrack::create(), nullptr, nullptr, width, height};
+    session->track->sample_buffer = samples;
+    if (font_path != nullptr && open_font(*session, font_path) != 1) return failed(session);
+    open_scene(*session);
+    return session;
+}
+
+void show_session_close(ShowSession* session) {
+    if (session == nullptr) return;
+    scene_destroy(session->scene);  // the scene borrows the track and the font
+    AudioTrack::destroy(session->track);
+    Font::destroy(session->font);
+    delete session;
+}

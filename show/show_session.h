@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+
+#include "show/show_files.h"
+
+struct AudioTrack;
+struct Font;
+struct SampleBuffer;
+struct Scene;
+
+// One show, opened in one place and closed in one place: the music, the
+// font its credit line is written in and the scene built over the music,
+// laid out for a screen of width x height pixels. The live show, the
+// offline capture and the benchmarks all hold their show through a
+// session. The fields are the plain reads.
+struct ShowSession {
+    AudioTrack* track = nullptr;  // owned; opened but not started
+    Font* font = nullptr;         // owned; none when the session was opened without one
+    Scene* scene = nullptr;       // owned, with its state; built and set up
+    int32_t width = 0;            // pixels of the screen the show is laid out for
+    int32_t height = 0;
+};
+
+// Bakes the font at a tenth of the screen's height, loads the music and
+// builds and sets up the scene over the whole of it (the figure and the
+// glyph art printed on standard output). Needs a current OpenGL context:
+// the font becomes a texture. None after the loader's message when the
+// font or the music cannot be loaded (the music is not read when the font
+// fails), with whatever had been opened released.
+ShowSession* show_session_open(const ShowFiles& files, int32_t width, int32_t height);
+
+// The same over samples already in memory at the playback rate, which the
+// session takes over whether it opens or not. Without a font path the
+// credit line has no font and draws nothing, and no OpenGL is needed.
+ShowSession* show_session_open_samples(SampleBuffer* samples, const char* font_path, int32_t width,
+                                       int32_t height);
+
+// Releases the scene, the track (stopping its sound) and the font; the
+// font's texture needs the context it was made in to be current.
+void show_session_close(ShowSession* session);

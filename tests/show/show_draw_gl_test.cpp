@@ -10,7 +10,6 @@
 #include "geometry/mesh_instance.h"
 #include "geometry/paths.h"
 #include "gui/font.h"
-#include "show/show_session.h"
 #include "tests/support/gl_capture.h"
 #include "tests/support/sound_files.h"
 #include "tests/support/x_client.h"
@@ -126,14 +125,10 @@ TEST(ShowDrawing, InAct9TheFigureIsNeverHiddenBehindTheLattice) {
 TEST(ShowDrawing, TheFontsTextureGoesWithTheSession) {
     const ChildResult result = run_gl_check([](GlWindow&) {
         const std::string font = std::string(MORVA_SOURCE_DIR) + "/font/HomeVideo-Regular.ttf";
-        testing::internal::CaptureStderr();
-        testing::internal::CaptureStdout();
-        ShowSession* show = show_session_open({font, test_track("10.4")}, WIDTH, HEIGHT);
-        ShowSession* without_music = show_session_open({font, "/nonexistent/music.ogg"}, WIDTH, HEIGHT);
-        testing::internal::GetCapturedStdout();
-        testing::internal::GetCapturedStderr();
+        ShowSession* show = open_quietly([&] { return show_session_open({font, test_track("10.4")}, WIDTH, HEIGHT); });
         ASSERT_NE(show, nullptr);
-        EXPECT_EQ(without_music, nullptr);
+        EXPECT_EQ(open_quietly([&] { return show_session_open({font, "/nonexistent/music.ogg"}, WIDTH, HEIGHT); }),
+                  nullptr);
         const GLuint texture = show->font->texture;
         EXPECT_EQ(glIsTexture(texture), GL_TRUE);
         // Names are handed out from 1 up: the failed opening's font had one just above.

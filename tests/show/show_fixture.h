@@ -31,25 +31,36 @@ inline AudioTrack* track_in_memory(int32_t frames, float hz = 0.0f, float amplit
     return track;
 }
 
+// Opens a show (a ShowSession call) with its report and glyph art kept
+// from the test's output; what it wrote to standard error goes to `said`.
+template <typename Open>
+ShowSession* open_quietly(Open open, std::string* said = nullptr) {
+    testing::internal::CaptureStderr();
+    testing::internal::CaptureStdout();
+    ShowSession* session = open();
+    testing::internal::GetCapturedStdout();
+    const std::string err = testing::internal::GetCapturedStderr();
+    if (said != nullptr) *said = err;
+    return session;
+}
+
+// Without a font, so no OpenGL is needed to open it.
+inline ShowSession* open_in_memory(SampleBuffer* samples, std::string* said = nullptr) {
+    return open_quietly([&] { return show_session_open_samples(samples, nullptr, 1920, 1080); }, said);
+}
+
 // The show over a track of 26 s, whose 104 patterns last exactly 0.25 s
-// (11025 frames): pattern boundaries fall on whole frames exactly. Without
-// a font, so no OpenGL is needed to open it.
+// (11025 frames): pattern boundaries fall on whole frames exactly.
 struct ShowInMemory {
     static constexpr int32_t FRAMES_PER_PATTERN = 11025;
     ShowSession* session = nullptr;
     AudioTrack* track = nullptr;  // the session's
     Scene* scene = nullptr;
 
-    explicit ShowInMemory(float hz = 0.0f, float amplitude = 0.0f) {
-        testing::internal::CaptureStderr();
-        testing::internal::CaptureStdout();
-        session = show_session_open_samples(samples_in_memory(104 * FRAMES_PER_PATTERN, hz, amplitude), nullptr,
-                                            1920, 1080);
-        testing::internal::GetCapturedStdout();
-        testing::internal::GetCapturedStderr();
-        track = session->track;
-        scene = session->scene;
-    }
+    explicit ShowInMemory(float hz = 0.0f, float amplitude = 0.0f)
+        : session(open_in_memory(samples_in_memory(104 * FRAMES_PER_PATTERN, hz, amplitude))),
+          track(session->track),
+          scene(session->scene) {}
     ~ShowInMemory() { show_session_close(session); }
     ShowInMemory(const ShowInMemory&) = delete;
     ShowInMemory& operator=(const ShowInMemory&) = delete;

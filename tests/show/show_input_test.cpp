@@ -15,7 +15,6 @@
 #include "gui/parameter.h"
 #include "show/scene.h"
 #include "show/show_app.h"
-#include "show/show_session.h"
 #include "tests/show/show_fixture.h"
 
 namespace {
@@ -94,12 +93,7 @@ TEST_P(ShowInput, ReachesTheSceneOnlyThroughAKnob) {
     window->geometry->set_screen_size(1920, 1080);
     ShowContext& show = *show_context();
     show_create_panel(window, show);
-    testing::internal::CaptureStderr();
-    testing::internal::CaptureStdout();
-    show.session = show_session_open_samples(samples_in_memory(104 * ShowScene::FRAMES_PER_PATTERN), nullptr,
-                                             1920, 1080);
-    testing::internal::GetCapturedStdout();
-    testing::internal::GetCapturedStderr();
+    show.session = open_in_memory(samples_in_memory(44100));
     Scene* scene = show.session->scene;
     show.panel_visible = c.panel_visible;
 

@@ -7,7 +7,7 @@
 #include "bench/music_like.h"
 #include "bench/quiet.h"
 #include "show/show_session.h"
-#include "tools/capture/capture_time.h"
+#include "tools/capture/capture_moments.h"
 #include "tools/capture/gl_context.h"
 
 namespace {

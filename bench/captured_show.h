@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "show/show.h"
-#include "tools/capture/show_clock.h"
+#include "show/show_clock.h"
 
 struct GlContext;
 struct Scene;

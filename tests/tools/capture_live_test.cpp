@@ -15,7 +15,7 @@
 #include "tests/support/glut_test.h"
 #include "tests/tools/capture_support.h"
 #include "tools/capture/capture_time.h"
-#include "tools/capture/show_clock.h"
+#include "tools/capture/capture_moments.h"
 
 namespace {
 constexpr int WIDTH = 640;

@@ -18,7 +18,7 @@
 #include "tools/capture/frame_chunk.h"
 #include "tools/capture/image.h"
 #include "tools/capture/progress_bar.h"
-#include "tools/capture/show_clock.h"
+#include "tools/capture/capture_moments.h"
 #include "tools/capture/video.h"
 
 namespace {

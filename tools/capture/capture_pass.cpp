@@ -8,6 +8,7 @@
 #include "audio/audio_track.h"
 #include "show/show.h"
 #include "show/show_view.h"
+#include "tools/capture/capture_moments.h"
 #include "tools/capture/frame_readback.h"
 #include "tools/capture/video_stream.h"
 

@@ -9,7 +9,7 @@
 #include "tools/capture/frame_chunk.h"
 #include "tools/capture/image.h"
 #include "tools/capture/progress_bar.h"
-#include "tools/capture/show_clock.h"
+#include "show/show_clock.h"
 
 struct VideoStream;
 

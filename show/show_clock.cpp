@@ -1,12 +1,9 @@
-#include "tools/capture/show_clock.h"
+#include "show/show_clock.h"
 
-#include <algorithm>
 #include <array>
-#include <cmath>
 
 #include "audio/audio_track.h"
 #include "show/scene.h"
-#include "show/show.h"
 
 int64_t sound_frame_of(int64_t index, int32_t fps) {
     if (index <= 0 || fps <= 0) return 0;
@@ -42,32 +39,3 @@ void ShowClock::play_next_frame() {
 int64_t ShowClock::sound_position() const { return track->frames_played(); }
 
 double ShowClock::seconds() const { return track->position_seconds(); }
-
-bool time_reached(const CaptureTime& time, const ShowClock& clock) {
-    if (clock.ended) return true;
-    switch (time.kind) {
-        case CaptureTime::Kind::seconds:
-            // In whole frames of sound, free of rounding in the seconds.
-            return static_cast<double>(clock.sound_position()) >= time.value * PLAYBACK_SAMPLE_RATE - 1e-6;
-        case CaptureTime::Kind::pattern: {
-            const double length = show_pattern_length(clock.scene);
-            return length > 0.0 && clock.seconds() / length >= time.value;
-        }
-        case CaptureTime::Kind::end: return false;
-    }
-    return false;
-}
-
-double time_estimate_seconds(const CaptureTime& time, const ShowClock& clock) {
-    const double length = clock.track->length_seconds();
-    switch (time.kind) {
-        case CaptureTime::Kind::seconds: return std::min(time.value, length);
-        case CaptureTime::Kind::pattern: return std::min(time.value * show_pattern_length(clock.scene), length);
-        case CaptureTime::Kind::end: break;
-    }
-    return length;
-}
-
-int64_t frame_estimate(const CaptureTime& time, const ShowClock& clock) {
-    return static_cast<int64_t>(std::ceil(time_estimate_seconds(time, clock) * clock.fps - 1e-9));
-}

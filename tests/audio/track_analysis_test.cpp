@@ -9,8 +9,10 @@
 #include <new>
 #include <vector>
 
+#include "audio/analysis_snapshot.h"
 #include "audio/audio_track.h"
 #include "audio/spectrum_analyser.h"
+#include "bench/music_like.h"
 #include "tests/support/signals.h"
 #include "tests/support/sound_files.h"
 
@@ -48,19 +50,20 @@ struct TrackAnalysisTest : testing::Test {
     AudioTrack* track = AudioTrack::create();
     ~TrackAnalysisTest() override { AudioTrack::destroy(track); }
 
-    void open(const std::vector<float>& stereo) {
+    void open(const std::vector<float>& stereo, AudioTrack* into = nullptr) {
         const std::string path = dir.file("tone.wav");
-        write_sound(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, RATE, stereo);
+        if (into == nullptr) write_sound(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, RATE, stereo);
+        into = into != nullptr ? into : track;
         CaptureStderr();
-        ASSERT_EQ(track->open_file(path.c_str()), 1);
+        ASSERT_EQ(into->open_file(path.c_str()), 1);
         GetCapturedStderr();
-        track->seek_seconds(0.0);
+        into->seek_seconds(0.0);
     }
 
-    void play_blocks(int blocks, unsigned int frames = 256) {
+    void play_blocks(int blocks, unsigned int frames = 256, AudioTrack* through = nullptr) {
         std::vector<float> output(static_cast<size_t>(frames) * 2);
         for (int b = 0; b < blocks; ++b)
-            AudioTrack::audio_callback(output.data(), nullptr, frames, 0.0, 0, track);
+            AudioTrack::audio_callback(output.data(), nullptr, frames, 0.0, 0, through != nullptr ? through : track);
     }
 
     // Blocks played until the bin's level reaches 0, at most limit.
@@ -250,3 +253,64 @@ TEST_F(TrackAnalysisTest, LongCallbackBlocksAnalyseLikeTheirSlices) {
     std::swap(sliced->sample_buffer, track->sample_buffer);
     AudioTrack::destroy(sliced);
 }
+
+namespace {
+// Everything the drawing thread reads of the analysis, compared bit for bit.
+struct Readings {
+    std::vector<float> levels, frequencies, phases, peaks, level_state, frequency_state;
+    std::array<float, 12> pitch_profile;
+    bool operator==(const Readings&) const = default;
+};
+
+Readings readings_of(const AudioTrack* track) {
+    return {track->levels,      track->frequencies,     track->phases,       track->peaks,
+            track->level_state, track->frequency_state, track->pitch_profile};
+}
+
+// Where a snapshot goes back: into the track it came from, which played on
+// past it, or into another that played elsewhere in the same samples.
+struct SnapshotCase {
+    const char* name;
+    bool another_track;
+};
+
+struct SnapshotRestore : TrackAnalysisTest, testing::WithParamInterface<SnapshotCase> {};
+}  // namespace
+
+TEST_P(SnapshotRestore, ContinuesBitForBitAsTheStraightRun) {
+    constexpr int TAKEN_AFTER = 60;
+    constexpr int BLOCKS_ON = 40;
+    open(music_like_samples(2));
+    track->set_smoothing_ms(50.0f);
+    play_blocks(TAKEN_AFTER);
+    AnalysisSnapshot snapshot;
+    analysis_snapshot_take(*track, snapshot);
+    const Readings at_snapshot = readings_of(track);
+    std::vector<Readings> straight;
+    for (int b = 0; b < BLOCKS_ON; ++b) {
+        play_blocks(1);
+        straight.push_back(readings_of(track));
+    }
+
+    AudioTrack* restored = track;
+    if (GetParam().another_track) {
+        restored = AudioTrack::create();
+        open({}, restored);
+    } else {
+        play_blocks(25);  // on past the snapshot
+    }
+    ASSERT_NE(readings_of(restored), at_snapshot);
+    analysis_snapshot_restore(*restored, snapshot);
+    restored->position = 2 * TAKEN_AFTER * 256;
+    EXPECT_EQ(readings_of(restored), at_snapshot);
+    EXPECT_EQ(restored->smoothing, track->smoothing);
+    for (int b = 0; b < BLOCKS_ON; ++b) {
+        play_blocks(1, 256, restored);
+        ASSERT_EQ(readings_of(restored), straight[b]) << "block " << b << " after the snapshot";
+    }
+    if (restored != track) AudioTrack::destroy(restored);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SnapshotRestore,
+                         testing::Values(SnapshotCase{"IntoTheSameTrack", false}, SnapshotCase{"IntoAnotherTrack", true}),
+                         [](const testing::TestParamInfo<SnapshotCase>& info) { return std::string(info.param.name); });

@@ -23,6 +23,7 @@ void HeardClock::start(int64_t stream_latency_frames) {
     latency_frames = std::max<int64_t>(stream_latency_frames, 0);
     last_block_ns = 0;
     streamed_frames = 0;
+    last_sound_ns = 0;
     lost = 0;
     buffered_frames = 0;
     buffer = Buffer::first_filling;
@@ -30,7 +31,7 @@ void HeardClock::start(int64_t stream_latency_frames) {
     last_heard = 0;
 }
 
-bool HeardClock::block_handed(int64_t frames, int64_t now_ns) {
+bool HeardClock::block_handed(int64_t frames, int64_t now_ns, bool sounding) {
     bool ran_dry = false;
     if (latency_frames > 0) {
         if (buffer == Buffer::playing_out) {
@@ -47,6 +48,7 @@ bool HeardClock::block_handed(int64_t frames, int64_t now_ns) {
         if (buffered_frames == holds && buffer == Buffer::refilling) buffer = Buffer::playing_out;
     }
     streamed_frames.fetch_add(frames, std::memory_order_relaxed);
+    if (sounding) last_sound_ns.store(now_ns, std::memory_order_release);
     last_block_ns.store(now_ns, std::memory_order_release);
     return ran_dry;
 }
@@ -57,12 +59,24 @@ int64_t HeardClock::heard_frames(int64_t handed, int64_t end, int64_t now_ns) {
         return std::clamp(run_on, lost_at_frame, std::max(end, lost_at_frame));
     }
     if (handed < last_handed) last_heard = 0;  // moved back: the reading follows
+    // Blocks of silence since the last sound keep the stream's buffer full,
+    // but of nothing to hear: the last sound plays out behind them.
     const int64_t played_since_block =
-        frames_between(last_block_ns.load(std::memory_order_acquire), now_ns, sample_rate);
+        frames_between(last_sound_ns.load(std::memory_order_acquire), now_ns, sample_rate);
     const int64_t still_in_stream = std::max<int64_t>(latency_frames - played_since_block, 0);
     last_heard = std::max({handed - still_in_stream, last_heard, int64_t{0}});
     last_handed = handed;
     return last_heard;
+}
+
+// The last reading becomes the target: the max above holds later readings
+// there, and as the last handed position it keeps the rule for a position
+// moved back from undoing that.
+void HeardClock::jumped(int64_t frame, int64_t now_ns) {
+    last_handed = frame;
+    last_heard = frame;
+    lost_at_frame = frame;
+    lost_at_ns = now_ns;
 }
 
 bool HeardClock::stalled(int64_t now_ns, int64_t limit_ns) const {

@@ -159,3 +159,14 @@ TEST(HeardClock, StalledOnlyOnceGoingAndLongerThanTheLimitWithoutABlock) {
     EXPECT_FALSE(clock.stalled(T0 + SECOND + 2 * SECOND, 2 * SECOND));
     EXPECT_TRUE(clock.stalled(T0 + SECOND + 2 * SECOND + 1, 2 * SECOND));
 }
+
+TEST(HeardClock, SilenceHandedForAPauseHoldsItWhereTheSoundStopped) {
+    HeardClock clock;
+    clock.start(LATENCY);
+    clock.block_handed(256, T0);
+    // Paused at 44100, silence handed every 5 ms: the last sound plays out
+    // (882 frames in 20 ms), then the reading holds.
+    for (int block = 1; block <= 20; ++block) clock.block_handed(256, T0 + block * 5 * MS, false);
+    EXPECT_EQ(clock.heard_frames(44100, END, T0 + 20 * MS), 44100 - LATENCY + 882);
+    EXPECT_EQ(clock.heard_frames(44100, END, T0 + SECOND), 44100);
+}

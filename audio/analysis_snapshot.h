@@ -23,6 +23,7 @@ struct FilterState {
     float cos_step = 1.0f;
     float sin_step = 0.0f;
     float cos_plus_sin = 1.0f;
+    bool operator==(const FilterState&) const = default;
 };
 
 // Everything an AudioTrack's later analysis results depend on, as it
@@ -51,6 +52,9 @@ struct AnalysisSnapshot {
     std::vector<float> frequency_state;
     std::array<float, PITCH_CLASSES> pitch_profile{};
     float smoothing = 0.0f;
+    // Equal when every state, result and the coefficient are: two
+    // analyses that will go on alike.
+    bool operator==(const AnalysisSnapshot&) const = default;
 };
 
 // Copies the track's analysis into out under the track's lock, between two

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <numbers>
 
+#include "audio/analysis_snapshot.h"
 #include "audio/array_utils.h"
 #include "audio/audio_device.h"
 #include "audio/pitch_profile.h"
@@ -44,6 +45,7 @@ void AudioTrack::destroy(AudioTrack* track) {
 int32_t AudioTrack::open_file(const char* path) {
     release_device();  // the stream thread must not read a buffer being replaced
     clock.start(0);     // no stream: what is handed is heard
+    settle_output();    // a fade would read on in the buffer being replaced
     SampleBuffer::destroy(sample_buffer);
     sample_buffer = SampleBuffer::create();
     // The stream, the analysis and the show's clock all run at the playback
@@ -110,6 +112,23 @@ void AudioTrack::seek_seconds(double seconds) {
     position = frame * sample_buffer->channel_count;
 }
 
+void AudioTrack::jump_to(int64_t frame, const AnalysisSnapshot* analysis) {
+    if (sample_buffer == nullptr) return;
+    const int64_t target = std::clamp<int64_t>(frame, 0, sample_buffer->frame_count);
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        // Paused, the output is silent already: the resume fades in.
+        if (!output_paused) start_fade(position.load());
+        position = target * sample_buffer->channel_count;
+        if (analysis != nullptr) analysis_snapshot_restore_locked(*this, *analysis);
+    }
+    clock.jumped(target, steady_now_ns());
+}
+
+void AudioTrack::set_paused(bool paused) { pause_flag.store(paused, std::memory_order_release); }
+
+bool AudioTrack::paused() const { return pause_flag.load(std::memory_order_acquire); }
+
 int32_t AudioTrack::start() {
     if (sample_buffer == nullptr) return 0;
     release_device();  // a stream that stopped itself at the end of the track
@@ -119,6 +138,7 @@ int32_t AudioTrack::start() {
         std::lock_guard<std::mutex> guard(lock);
         std::fill(level_state.begin(), level_state.end(), 0.0f);
         std::fill(frequency_state.begin(), frequency_state.end(), 0.0f);
+        settle_output();
     }
     position = 0;
     device = AudioDevice::create(INPUT_CHANNELS, PLAYBACK_CHANNELS, PLAYBACK_SAMPLE_RATE,
@@ -153,32 +173,74 @@ void AudioTrack::release_device() {
     playing = 0;
 }
 
-bool AudioTrack::play_slice(float* output, int32_t frames) {
-    std::fill_n(mix_buffer.begin(), frames * PLAYBACK_CHANNELS, 0.0f);
-    bool ended = false;
-    if (sample_buffer != nullptr) {
-        const int32_t channels = sample_buffer->channel_count;
-        const int32_t slots = std::min(channels, PLAYBACK_CHANNELS);
-        const float* samples = sample_buffer->samples.data();
-        int64_t at = position.load();
-        for (int32_t frame = 0; frame < frames; ++frame) {
-            if (at + channels > sample_buffer->sample_count) {
-                ended = true;  // no whole frame left
-                break;
-            }
-            std::copy_n(samples + at, slots, &mix_buffer[static_cast<size_t>(frame) * PLAYBACK_CHANNELS]);
-            at += channels;
-            if (at >= sample_buffer->sample_count) {
-                ended = true;
-                break;
-            }
-        }
-        position = at;
+bool AudioTrack::play_slice(float* output, int32_t frames, bool paused_now) {
+    const size_t slots = static_cast<size_t>(frames) * PLAYBACK_CHANNELS;
+    if (paused_now != output_paused) {
+        // A pause fades out what would have played next; a resume fades in.
+        start_fade(paused_now ? position.load() : -1);
+        output_paused = paused_now;
     }
-    std::copy_n(mix_buffer.begin(), frames * PLAYBACK_CHANNELS, output);
-    analyser->process_frames(mix_buffer.data(), frames, PLAYBACK_CHANNELS);  // the left samples
-    analyse_block();
+    bool ended = false;
+    if (paused_now) {
+        std::fill_n(output, slots, 0.0f);  // the position holds, the analysis hears nothing
+    } else {
+        std::fill_n(mix_buffer.begin(), slots, 0.0f);
+        position = read_frames(position.load(), mix_buffer.data(), frames, ended);
+        std::copy_n(mix_buffer.begin(), slots, output);
+        analyser->process_frames(mix_buffer.data(), frames, PLAYBACK_CHANNELS);  // the left samples
+        analyse_block();
+    }
+    apply_fade(output, frames);
     return ended;
+}
+
+int64_t AudioTrack::read_frames(int64_t at, float* stereo, int32_t frames, bool& ended) const {
+    if (sample_buffer == nullptr) return at;
+    const int32_t channels = sample_buffer->channel_count;
+    const int32_t slots = std::min(channels, PLAYBACK_CHANNELS);
+    const float* samples = sample_buffer->samples.data();
+    for (int32_t frame = 0; frame < frames; ++frame) {
+        if (at + channels > sample_buffer->sample_count) {
+            ended = true;  // no whole frame left
+            break;
+        }
+        std::copy_n(samples + at, slots, stereo + static_cast<size_t>(frame) * PLAYBACK_CHANNELS);
+        at += channels;
+        if (at >= sample_buffer->sample_count) {
+            ended = true;
+            break;
+        }
+    }
+    return at;
+}
+
+// A second cut inside a running fade changes only what rises: starting
+// again would bring back the falling sound at full strength, a click.
+void AudioTrack::start_fade(int64_t outgoing) {
+    if (fade_done < FADE_FRAMES) return;
+    outgoing_at = outgoing;
+    fade_done = 0;
+}
+
+void AudioTrack::apply_fade(float* output, int32_t frames) {
+    const int32_t count = std::min(frames, FADE_FRAMES - fade_done);
+    if (count <= 0) return;
+    std::array<float, FADE_FRAMES * PLAYBACK_CHANNELS> falling{};  // silence past the end or without one
+    bool ended = false;
+    if (outgoing_at >= 0) outgoing_at = read_frames(outgoing_at, falling.data(), count, ended);
+    for (int32_t frame = 0; frame < count; ++frame) {
+        const float rise = static_cast<float>(fade_done + frame) / FADE_FRAMES;
+        for (int32_t slot = frame * PLAYBACK_CHANNELS; slot < (frame + 1) * PLAYBACK_CHANNELS; ++slot)
+            output[slot] = output[slot] * rise + falling[slot] * (1.0f - rise);
+    }
+    fade_done += count;
+    if (fade_done == FADE_FRAMES) outgoing_at = -1;
+}
+
+void AudioTrack::settle_output() {
+    output_paused = paused();
+    outgoing_at = -1;
+    fade_done = FADE_FRAMES;
 }
 
 // Everything here works in the arrays made at creation: nothing is
@@ -244,7 +306,9 @@ int AudioTrack::audio_callback(void* output, void*, unsigned int frame_count, do
     // new position with the time of the block before. A backend that sees
     // the output run dry says so in the status; the PulseAudio one never
     // does, so the clock's own estimate counts too (once for one block).
-    const bool ran_dry = track->clock.block_handed(frame_count, steady_now_ns());
+    // The pause is read once, so that the clock and every slice agree on it.
+    const bool paused_now = track->paused();
+    const bool ran_dry = track->clock.block_handed(frame_count, steady_now_ns(), !paused_now);
     if (ran_dry || (status & RTAUDIO_OUTPUT_UNDERFLOW) != 0) track->underruns.fetch_add(1, std::memory_order_relaxed);
     bool ended = false;
     {
@@ -253,7 +317,8 @@ int AudioTrack::audio_callback(void* output, void*, unsigned int frame_count, do
         // them filled a mix buffer at a time.
         for (unsigned int done = 0; done < frame_count;) {
             const int32_t frames = static_cast<int32_t>(std::min<unsigned int>(frame_count - done, BLOCK_FRAMES));
-            ended = track->play_slice(out + static_cast<size_t>(done) * PLAYBACK_CHANNELS, frames) || ended;
+            ended = track->play_slice(out + static_cast<size_t>(done) * PLAYBACK_CHANNELS, frames, paused_now) ||
+                    ended;
             done += static_cast<unsigned int>(frames);
         }
     }

@@ -8,6 +8,7 @@
 
 #include "audio/heard_clock.h"
 
+struct AnalysisSnapshot;
 struct AudioDevice;
 struct SampleBuffer;
 struct SpectrumAnalyser;
@@ -20,6 +21,10 @@ inline constexpr int32_t BLOCK_FRAMES = 256;
 // Bins of the track's analysis, mel-spaced over 20 Hz to 20 kHz.
 inline constexpr int32_t ANALYSIS_BINS = 112;
 inline constexpr int32_t PITCH_CLASSES = 12;
+// A cut in the sound (a pause, a resume, a jump) fades the sound before it
+// out and the one after it in over this many frames (3 ms), so it never
+// clicks.
+inline constexpr int32_t FADE_FRAMES = PLAYBACK_SAMPLE_RATE * 3 / 1000;
 
 // One loaded sound file played through the sound server, with its play
 // position and an analysis of what is heard. The library's stream thread
@@ -53,7 +58,17 @@ struct AudioTrack {
     float pitch_base = 16.3516f;      // C0, Hz
     float semitone_scale = 17.31234f;  // 12 / ln 2: semitones per unit of natural logarithm
 
-    std::mutex lock;  // guards position updates, mix_buffer and the analysis results
+    std::mutex lock;  // guards position updates, mix_buffer, the fade and the analysis results
+
+    // Set by set_paused, read by the stream thread at each block.
+    std::atomic<bool> pause_flag{false};
+    // The stream thread's fade, under the lock. The output (never what
+    // the analysis hears) is the new sound rising from silence over
+    // FADE_FRAMES while the sound before the cut, read on from
+    // outgoing_at, falls to it.
+    bool output_paused = false;      // the last slice was paused
+    int64_t outgoing_at = -1;        // interleaved sample the falling sound reads next; -1 none
+    int32_t fade_done = FADE_FRAMES;  // frames of the fade played; FADE_FRAMES when none runs
 
     // What of the handed frames has been heard; see heard_seconds.
     HeardClock clock;
@@ -91,7 +106,24 @@ struct AudioTrack {
     bool at_end() const;
     // Moves the play position to the frame at that time, within the track,
     // between two blocks of the stream; not a number leaves it where it is.
+    // A plain cut, without a fade: jump_to is the one the show moves with.
     void seek_seconds(double seconds);
+    // Moves the play position to the whole frame (within the track) and,
+    // when analysis is given, puts its state into the analysis (see
+    // analysis_snapshot_restore), both together between two blocks: the
+    // next block plays and analyses from the frame on, as a straight run
+    // would have from the snapshot. The output crosses over from the old
+    // sound to the new in FADE_FRAMES; the analysis hears the new sound
+    // unfaded. The heard position reads the frame at once and never less
+    // until the new sound is heard. Called by the thread that reads
+    // heard_seconds; nothing without a loaded file. Allocates nothing.
+    void jump_to(int64_t frame, const AnalysisSnapshot* analysis);
+    // While paused, blocks are silent (the sound fades out within the first
+    // of them), the position and the heard position hold, and the analysis
+    // hears nothing, so a resume continues exactly. The stream stays open
+    // and running.
+    void set_paused(bool paused);
+    bool paused() const;
     // Plays from the beginning; 0 without a loaded file or when the stream
     // cannot be opened or started.
     int32_t start();
@@ -125,9 +157,20 @@ struct AudioTrack {
                               double stream_time, unsigned int status, void* user_data);
 
 private:
-    // One slice of at most BLOCK_FRAMES frames through the mix buffer;
-    // true when the end of the track was reached in it.
-    bool play_slice(float* output, int32_t frames);
+    // One slice of at most BLOCK_FRAMES frames through the mix buffer, or
+    // silence while paused; true when the end of the track was reached in it.
+    bool play_slice(float* output, int32_t frames, bool paused_now);
+    // Copies whole frames from the interleaved sample `at` into stereo
+    // slots, up to `frames` or the end of the samples; returns where it
+    // stopped and sets ended when no whole frame is left.
+    int64_t read_frames(int64_t at, float* stereo, int32_t frames, bool& ended) const;
+    // A cut: from the next frame on, the sound from `outgoing` (-1: none)
+    // falls and what is played rises. A fade already running carries on.
+    void start_fade(int64_t outgoing);
+    // The running fade over the first frames of the slice in output.
+    void apply_fade(float* output, int32_t frames);
+    // No fade running, and the output paused as the flag says.
+    void settle_output();
     // Turns the analyser's results into levels, smoothed frequencies and
     // the pitch profile; runs after every slice, under the lock.
     void analyse_block();

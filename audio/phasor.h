@@ -6,6 +6,7 @@
 struct Complex {
     float re = 0.0f;
     float im = 0.0f;
+    bool operator==(const Complex&) const = default;
 };
 
 // A rotating unit complex number: the local oscillator of a tracking filter

@@ -339,3 +339,51 @@ TEST_F(AudioTrackTest, SeekThenPlayStartsThere) {
     const std::vector<float> output = run_block(track, 16);
     EXPECT_TRUE(std::equal(output.begin(), output.end(), samples.begin() + 200));
 }
+
+namespace {
+// Cuts in a low tone (50 Hz, half amplitude, on the left), in blocks of
+// `block_frames`: paused or not at frame 512, then at 1024, where a jump
+// goes to a frame of opposite phase (a plain cut there steps by 0.85).
+struct CutCase {
+    const char* name;
+    unsigned int block_frames;
+    bool paused_at_512;
+    bool paused_at_1024;
+    int64_t jump;  // -1: none; the heard position reads no less after it, then follows the sound
+};
+
+struct CutInATone : AudioTrackTest, testing::WithParamInterface<CutCase> {};
+}  // namespace
+
+TEST_P(CutInATone, StepsNoFurtherThanTheToneItselfAndIsHeardFromTheTarget) {
+    const CutCase& c = GetParam();
+    open(on_left(sine_tone(50.0, 0.5, 44100)), 2);
+    track->clock.start(1323);  // a stream's 30 ms in front of the listener
+    std::vector<float> left;
+    int64_t heard = 0;
+    for (unsigned int frame = 0; frame < 3072; frame += c.block_frames) {
+        if (frame == 512) track->set_paused(c.paused_at_512);
+        if (frame == 1024) track->set_paused(c.paused_at_1024);
+        if (frame == 1024 && c.jump >= 0) track->jump_to(c.jump, nullptr);
+        const std::vector<float> output = run_block(track, c.block_frames);
+        for (size_t i = 0; i < output.size(); i += 2) left.push_back(output[i]);
+        heard = std::llround(track->heard_seconds() * 44100);
+        if (frame >= 1024 && c.jump >= 0) {
+            ASSERT_GE(heard, c.jump) << "frame " << frame;
+        }
+    }
+    EXPECT_TRUE(c.jump < 0 || c.paused_at_1024 || heard > c.jump) << "the sound after the jump is not heard";
+    float largest_step = 0.0f;
+    for (size_t i = 1; i < left.size(); ++i) largest_step = std::max(largest_step, std::fabs(left[i] - left[i - 1]));
+    const double tone_step = 0.5 * 2.0 * M_PI * 50.0 / 44100.0;
+    EXPECT_LT(largest_step, 4.0 * tone_step) << "the tone steps by " << tone_step;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CutInATone,
+    testing::Values(CutCase{"Pause", 256, false, true, -1}, CutCase{"Resume", 256, true, false, -1},
+                    CutCase{"JumpForward", 256, false, false, 1024 + 441},
+                    CutCase{"JumpBack", 256, false, false, 1024 - 441},
+                    CutCase{"JumpInBlocksShorterThanTheFade", 16, false, false, 1024 + 441},
+                    CutCase{"JumpWhilePaused", 256, true, true, 1024 - 441}),
+    [](const testing::TestParamInfo<CutCase>& info) { return std::string(info.param.name); });

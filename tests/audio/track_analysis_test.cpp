@@ -50,10 +50,12 @@ struct TrackAnalysisTest : testing::Test {
     AudioTrack* track = AudioTrack::create();
     ~TrackAnalysisTest() override { AudioTrack::destroy(track); }
 
-    void open(const std::vector<float>& stereo, AudioTrack* into = nullptr) {
+    // Writes the samples and opens them in the track, or opens the ones
+    // written last in another track.
+    void open(const std::vector<float>& stereo, AudioTrack* another = nullptr) {
         const std::string path = dir.file("tone.wav");
-        if (into == nullptr) write_sound(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, RATE, stereo);
-        into = into != nullptr ? into : track;
+        if (another == nullptr) write_sound(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, RATE, stereo);
+        AudioTrack* into = another != nullptr ? another : track;
         CaptureStderr();
         ASSERT_EQ(into->open_file(path.c_str()), 1);
         GetCapturedStderr();
@@ -231,8 +233,16 @@ TEST_F(TrackAnalysisTest, CallbackAllocatesNothing) {
     open(on_left(then_silence(sine_tone(659.2, 0.5, RATE / 2), RATE / 2)));
     track->set_smoothing_ms(5.0f);
     std::vector<float> output(2 * 1024);
+    AnalysisSnapshot snapshot;
+    analysis_snapshot_take(*track, snapshot);
     counting_allocations = true;
-    for (int b = 0; b < 20; ++b) AudioTrack::audio_callback(output.data(), nullptr, 1024, 0.0, 0, track);
+    for (int b = 0; b < 20; ++b) {
+        // Pauses, jumps and snapshots taken into one of the right sizes too.
+        track->set_paused(b % 5 == 4);
+        if (b % 3 == 0) track->jump_to(256 * b, &snapshot);
+        if (b % 4 == 0) analysis_snapshot_take(*track, snapshot);
+        AudioTrack::audio_callback(output.data(), nullptr, 1024, 0.0, 0, track);
+    }
     counting_allocations = false;
     EXPECT_EQ(allocations, 0);
     EXPECT_GT(track->level_state[BIN_659], 0.0f);  // the analysis did run
@@ -255,62 +265,68 @@ TEST_F(TrackAnalysisTest, LongCallbackBlocksAnalyseLikeTheirSlices) {
 }
 
 namespace {
-// Everything the drawing thread reads of the analysis, compared bit for bit.
-struct Readings {
-    std::vector<float> levels, frequencies, phases, peaks, level_state, frequency_state;
-    std::array<float, 12> pitch_profile;
-    bool operator==(const Readings&) const = default;
-};
-
-Readings readings_of(const AudioTrack* track) {
-    return {track->levels,      track->frequencies,     track->phases,       track->peaks,
-            track->level_state, track->frequency_state, track->pitch_profile};
-}
-
-// Where a snapshot goes back: into the track it came from, which played on
-// past it, or into another that played elsewhere in the same samples.
-struct SnapshotCase {
-    const char* name;
-    bool another_track;
-};
-
-struct SnapshotRestore : TrackAnalysisTest, testing::WithParamInterface<SnapshotCase> {};
-}  // namespace
-
-TEST_P(SnapshotRestore, ContinuesBitForBitAsTheStraightRun) {
-    constexpr int TAKEN_AFTER = 60;
-    constexpr int BLOCKS_ON = 40;
-    open(music_like_samples(2));
-    track->set_smoothing_ms(50.0f);
-    play_blocks(TAKEN_AFTER);
+AnalysisSnapshot state_of(AudioTrack* track) {
     AnalysisSnapshot snapshot;
     analysis_snapshot_take(*track, snapshot);
-    const Readings at_snapshot = readings_of(track);
-    std::vector<Readings> straight;
-    for (int b = 0; b < BLOCKS_ON; ++b) {
-        play_blocks(1);
-        straight.push_back(readings_of(track));
-    }
-
-    AudioTrack* restored = track;
-    if (GetParam().another_track) {
-        restored = AudioTrack::create();
-        open({}, restored);
-    } else {
-        play_blocks(25);  // on past the snapshot
-    }
-    ASSERT_NE(readings_of(restored), at_snapshot);
-    analysis_snapshot_restore(*restored, snapshot);
-    restored->position = 2 * TAKEN_AFTER * 256;
-    EXPECT_EQ(readings_of(restored), at_snapshot);
-    EXPECT_EQ(restored->smoothing, track->smoothing);
-    for (int b = 0; b < BLOCKS_ON; ++b) {
-        play_blocks(1, 256, restored);
-        ASSERT_EQ(readings_of(restored), straight[b]) << "block " << b << " after the snapshot";
-    }
-    if (restored != track) AudioTrack::destroy(restored);
+    return snapshot;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, SnapshotRestore,
-                         testing::Values(SnapshotCase{"IntoTheSameTrack", false}, SnapshotCase{"IntoAnotherTrack", true}),
-                         [](const testing::TestParamInfo<SnapshotCase>& info) { return std::string(info.param.name); });
+// How a track comes back to the analysis of a straight run at block 40:
+// a snapshot of it restored into a track that played on past it, or into
+// a fresh one; handed over by a jump from elsewhere, as the show does from
+// its shadow track; or the track paused there for ten blocks.
+enum class Back { PlayedOn, Fresh, Jumped, Paused };
+struct BackCase {
+    const char* name;
+    Back how;
+};
+
+struct AnalysisComesBack : TrackAnalysisTest, testing::WithParamInterface<BackCase> {};
+}  // namespace
+
+TEST_P(AnalysisComesBack, AndGoesOnBitForBitAsTheStraightRun) {
+    const Back how = GetParam().how;
+    open(music_like_samples(1));
+    AudioTrack* straight = AudioTrack::create();
+    open({}, straight);
+    straight->set_smoothing_ms(50.0f);
+    play_blocks(40, 256, straight);
+    const AnalysisSnapshot at_40 = state_of(straight);
+    if (how == Back::Paused) {
+        track->set_smoothing_ms(50.0f);
+        play_blocks(40);
+        track->set_paused(true);
+        std::vector<float> output(512);
+        for (int b = 0; b < 10; ++b) {
+            AudioTrack::audio_callback(output.data(), nullptr, 256, 0.0, 0, track);
+            // Silent after the first block's fade.
+            ASSERT_TRUE(std::all_of(output.begin() + (b == 0 ? 2 * FADE_FRAMES : 0), output.end(),
+                                    [](float x) { return x == 0.0f; }));
+            ASSERT_TRUE(state_of(track) == at_40 && track->position == 2 * 40 * 256);
+        }
+        track->set_paused(false);
+    } else {
+        if (how != Back::Fresh) play_blocks(25);
+        ASSERT_FALSE(state_of(track) == at_40);
+        if (how == Back::Jumped) {
+            track->jump_to(40 * 256, &at_40);
+        } else {
+            analysis_snapshot_restore(*track, at_40);
+            track->position = 2 * 40 * 256;
+        }
+        EXPECT_TRUE(state_of(track) == at_40);
+    }
+    for (int b = 0; b < 30; ++b) {
+        play_blocks(1);
+        play_blocks(1, 256, straight);
+        ASSERT_TRUE(state_of(track) == state_of(straight)) << "block " << b << " after";
+    }
+    AudioTrack::destroy(straight);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, AnalysisComesBack,
+                         testing::Values(BackCase{"RestoredAfterPlayingOn", Back::PlayedOn},
+                                         BackCase{"RestoredIntoAFreshTrack", Back::Fresh},
+                                         BackCase{"JumpedToFromElsewhere", Back::Jumped},
+                                         BackCase{"PausedAndResumed", Back::Paused}),
+                         [](const testing::TestParamInfo<BackCase>& info) { return std::string(info.param.name); });

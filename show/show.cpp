@@ -192,7 +192,7 @@ void enter_act(Scene* scene, int32_t act) {
         case ACT_FINALE:
             set_copies_visible(state, 0);
             instance_set_rotation(state.figure, VERTICAL_AXIS, 0.0f);
-            mesh_fill_color(state.figure_mesh, RED);
+            if (state.replaying == 0) mesh_fill_color(state.figure_mesh, RED);
             state.background = WHITE_RGB;
             break;
         default: break;
@@ -254,8 +254,10 @@ void dance(Scene* scene, double pattern) {
     show_follow_audio(scene);
     turn_figure(state, static_cast<float>(act_progress(ACT_DANCE, pattern)) * (DANCE_TURNS * FULL_TURN));
     show_recolor(scene);
-    state.copy_mesh = deformer_apply(state.copy_deformer, state.radius, state.sharpness, state.bias);
-    recolor_mesh(state, state.copy_mesh);
+    if (state.replaying == 0) {
+        state.copy_mesh = deformer_apply(state.copy_deformer, state.radius, state.sharpness, state.bias);
+        recolor_mesh(state, state.copy_mesh);
+    }
 
     for_each_copy(state, [&](MeshInstance* copy, int32_t, int32_t, int32_t) {
         instance_set_target(copy, state.copy_mesh);
@@ -299,10 +301,9 @@ void act_frame(Scene* scene, double pattern) {
         default: break;
     }
 }
-}  // namespace
-
-Scene* show_build(AudioTrack* track, int32_t phase_count, int32_t pattern_count, const Font* font,
-                  int32_t width, int32_t height) {
+// The scene and its state with their start values, saying nothing.
+Scene* build_scene(AudioTrack* track, int32_t phase_count, int32_t pattern_count, const Font* font,
+                   int32_t width, int32_t height) {
     auto* state = new ShowState{};
     Scene* scene = scene_new(show_setup, show_draw, show_update);
     const double length = track != nullptr ? track->length_seconds() : 0.0;
@@ -317,15 +318,14 @@ Scene* show_build(AudioTrack* track, int32_t phase_count, int32_t pattern_count,
     // Without phases or patterns there is nothing to divide by.
     timeline.phase_length = phase_count > 0 ? length / phase_count : 0.0;
     timeline.pattern_length = pattern_count > 0 ? length / pattern_count : 0.0;
-    report_timeline(length, timeline);
     return scene;
 }
 
-void show_setup(Scene* scene) {
+void set_up(Scene* scene, bool print_art) {
     ShowState& state = state_of(scene);
     derive_deformer_parameters(state);
     state.grid = glyph_grid_new();
-    glyph_grid_print(state.grid);
+    if (print_art) glyph_grid_print(state.grid);
 
     Mesh** boxes = nullptr;
     int32_t box_count = 0;
@@ -370,6 +370,41 @@ void show_setup(Scene* scene) {
     set_copies_visible(state, 0);
 }
 
+}  // namespace
+
+Scene* show_build(AudioTrack* track, int32_t phase_count, int32_t pattern_count, const Font* font,
+                  int32_t width, int32_t height) {
+    Scene* scene = build_scene(track, phase_count, pattern_count, font, width, height);
+    report_timeline(track != nullptr ? track->length_seconds() : 0.0, scene->state->timeline);
+    return scene;
+}
+
+void show_setup(Scene* scene) { set_up(scene, true); }
+
+Scene* show_build_twin(const Scene* original, AudioTrack* track) {
+    const ShowState& like = *original->state;
+    Scene* twin = build_scene(track, like.timeline.phase_count, like.timeline.pattern_count, like.text->font,
+                              like.text->width, like.text->height);
+    scene_set_window(twin, original->window_start, original->window_end);
+    set_up(twin, false);
+    return twin;
+}
+
+void show_rebuild_geometry(Scene* scene) {
+    ShowState& state = state_of(scene);
+    // Before the swell the figure is hidden, and the swell's first update
+    // builds it anew.
+    if (state.act < ACT_SWELL || state.deformer == nullptr) return;
+    state.figure_mesh = deformer_apply(state.deformer, state.radius, state.sharpness, state.bias);
+    instance_set_target(state.figure, state.figure_mesh);
+    if (state.act >= ACT_RAINBOW) recolor_mesh(state, state.figure_mesh);
+    if (state.act == ACT_FINALE) mesh_fill_color(state.figure_mesh, RED);
+    if (state.act < ACT_DANCE) return;
+    state.copy_mesh = deformer_apply(state.copy_deformer, state.radius, state.sharpness, state.bias);
+    recolor_mesh(state, state.copy_mesh);
+    for_each_copy(state, [&](MeshInstance* copy, int32_t, int32_t, int32_t) { instance_set_target(copy, state.copy_mesh); });
+}
+
 void show_update(Scene* scene) {
     ShowState& state = state_of(scene);
     color_and_move_text(state);
@@ -400,7 +435,8 @@ void show_draw(Scene* scene) {
 void show_refigure(Scene* scene) {
     ShowState& state = state_of(scene);
     if (state.deformer == nullptr) return;
-    state.figure_mesh = deformer_apply(state.deformer, state.radius, state.sharpness, state.bias);
+    if (state.replaying == 0)
+        state.figure_mesh = deformer_apply(state.deformer, state.radius, state.sharpness, state.bias);
     instance_destroy(state.figure);
     state.figure = instance_new_mesh(state.figure_mesh);
 }
@@ -415,7 +451,7 @@ void show_follow_audio(Scene* scene) {
 void show_recolor(Scene* scene) {
     ShowState& state = state_of(scene);
     state.contrast = 0.1f + 0.7f * loudness_fraction(listen(scene));
-    recolor_mesh(state, state.figure_mesh);
+    if (state.replaying == 0) recolor_mesh(state, state.figure_mesh);
 }
 
 int32_t show_act(const Scene* scene) {

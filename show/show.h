@@ -24,6 +24,15 @@ void show_update(Scene* scene);
 // scene's draw), in the camera the caller has set.
 void show_draw(Scene* scene);
 
+// A second scene like `original` (its division of the track, its font and
+// size) over another track, built and set up without a word on standard
+// output or error: a show already open replays itself on it elsewhere.
+Scene* show_build_twin(const Scene* original, AudioTrack* track);
+
+// Builds the figure and the lattice's copy for the values the acts hold
+// now, as the updates that set them would have: the end of a replay.
+void show_rebuild_geometry(Scene* scene);
+
 // Deforms the figure again with the current parameters and gives it a new
 // instance (unrotated, visible).
 void show_refigure(Scene* scene);

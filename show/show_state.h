@@ -58,4 +58,8 @@ struct ShowState {
     TextLine* text = nullptr;  // the credit line
     int32_t blink = 1;         // flips on every update while the text blinks
     int32_t act = 0;
+    // 1 while updates are replayed to reach a moment: the acts move
+    // everything but the geometry (no deforming, recolouring or filling),
+    // which show_rebuild_geometry builds once at the moment reached.
+    int32_t replaying = 0;
 };

@@ -6,6 +6,7 @@
 #include "show/scene.h"
 #include "show/show.h"
 #include "show/show_acts.h"
+#include "show/show_seek.h"
 
 namespace {
 // The credit line's letters are a tenth of the screen's height, however
@@ -33,7 +34,7 @@ void open_scene(ShowSession& session) {
 }  // namespace
 
 ShowSession* show_session_open(const ShowFiles& files, int32_t width, int32_t height) {
-    auto* session = new ShowSession{nullptr, nullptr, nullptr, width, height};
+    auto* session = new ShowSession{nullptr, nullptr, nullptr, nullptr, width, height};
     if (open_font(*session, files.font_path.c_str()) != 1) return failed(session);
     session->track = AudioTrack::create();
     if (session->track->open_file(files.music_path.c_str()) != 1) return failed(session);
@@ -43,7 +44,7 @@ ShowSession* show_session_open(const ShowFiles& files, int32_t width, int32_t he
 
 ShowSession* show_session_open_samples(SampleBuffer* samples, const char* font_path, int32_t width,
                                        int32_t height) {
-    auto* session = new ShowSession{AudioTrack::create(), nullptr, nullptr, width, height};
+    auto* session = new ShowSession{AudioTrack::create(), nullptr, nullptr, nullptr, width, height};
     session->track->sample_buffer = samples;
     if (font_path != nullptr && open_font(*session, font_path) != 1) return failed(session);
     open_scene(*session);
@@ -52,6 +53,7 @@ ShowSession* show_session_open_samples(SampleBuffer* samples, const char* font_p
 
 void show_session_close(ShowSession* session) {
     if (session == nullptr) return;
+    show_moments_destroy(session->moments);  // its pass reads the track's samples
     scene_destroy(session->scene);  // the scene borrows the track and the font
     AudioTrack::destroy(session->track);
     Font::destroy(session->font);

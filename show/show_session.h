@@ -8,6 +8,7 @@ struct AudioTrack;
 struct Font;
 struct SampleBuffer;
 struct Scene;
+struct ShowMoments;
 
 // One show, opened in one place and closed in one place: the music, the
 // font its credit line is written in and the scene built over the music,
@@ -18,6 +19,7 @@ struct ShowSession {
     AudioTrack* track = nullptr;  // owned; opened but not started
     Font* font = nullptr;         // owned; none when the session was opened without one
     Scene* scene = nullptr;       // owned, with its state; built and set up
+    ShowMoments* moments = nullptr;  // owned: what a jump starts from, once the first is asked for
     int32_t width = 0;            // pixels of the screen the show is laid out for
     int32_t height = 0;
 };
@@ -36,6 +38,7 @@ ShowSession* show_session_open(const ShowFiles& files, int32_t width, int32_t he
 ShowSession* show_session_open_samples(SampleBuffer* samples, const char* font_path, int32_t width,
                                        int32_t height);
 
-// Releases the scene, the track (stopping its sound) and the font; the
-// font's texture needs the context it was made in to be current.
+// Stops the moments' pass and releases them, the scene, the track
+// (stopping its sound) and the font; the font's texture needs the context
+// it was made in to be current.
 void show_session_close(ShowSession* session);

@@ -11,11 +11,15 @@
 #include "app/frame.h"
 #include "app/window.h"
 #include "show/show_app.h"
+#include "show/show_seek.h"
 #include "show/show_session.h"
+#include "show/show_view.h"
+#include "tests/show/show_fixture.h"
 #include "tests/support/glut_test.h"
 #include "tests/tools/capture_support.h"
 #include "tools/capture/capture_time.h"
 #include "tools/capture/capture_moments.h"
+#include "tools/capture/gl_context.h"
 
 namespace {
 constexpr int WIDTH = 640;
@@ -30,6 +34,25 @@ int32_t open_without_sound(Window* window) {
     context.session =
         show_session_open(context.files, window->geometry->screen_width, window->geometry->screen_height);
     return context.session != nullptr ? 1 : 0;
+}
+
+// The WIDTH x HEIGHT frame at the bottom left of the back buffer holds the
+// captured picture, every value.
+void expect_back_buffer_is(const Picture& expected, const std::string& where) {
+    std::vector<uint8_t> rgb(static_cast<size_t>(WIDTH) * HEIGHT * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    int differing = 0, largest = 0;
+    for (int y = 0; y < HEIGHT; ++y) {
+        for (int i = 0; i < WIDTH * 3; ++i) {
+            const int drawn = rgb[static_cast<size_t>(HEIGHT - 1 - y) * WIDTH * 3 + i];
+            const int captured = expected.at(i / 3, y)[static_cast<size_t>(i % 3)];
+            if (drawn != captured) ++differing;
+            largest = std::max(largest, std::abs(drawn - captured));
+        }
+    }
+    EXPECT_EQ(differing, 0) << "values differing, by up to " << largest << ", at " << where;
 }
 
 // Runs the live show in a window as large as its screen (a private one of
@@ -71,20 +94,7 @@ ChildResult live_frame_matches(const std::string& folder, const std::string& mom
             if (!time_reached(moment, clock)) return;
             // The moment: the backend's own frame, read before any swap.
             draw_frame(*live->backend());
-            std::vector<uint8_t> rgb(static_cast<size_t>(WIDTH) * HEIGHT * 3);
-            glReadBuffer(GL_BACK);
-            glPixelStorei(GL_PACK_ALIGNMENT, 1);
-            glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-            int differing = 0, largest = 0;
-            for (int y = 0; y < HEIGHT; ++y) {
-                for (int i = 0; i < WIDTH * 3; ++i) {
-                    const int live_value = rgb[static_cast<size_t>(HEIGHT - 1 - y) * WIDTH * 3 + i];
-                    const int captured_value = expected->at(i / 3, y)[static_cast<size_t>(i % 3)];
-                    if (live_value != captured_value) ++differing;
-                    largest = std::max(largest, std::abs(live_value - captured_value));
-                }
-            }
-            EXPECT_EQ(differing, 0) << "values differing, by up to " << largest << ", at frame " << clock.frame;
+            expect_back_buffer_is(*expected, "frame " + std::to_string(clock.frame));
             EXPECT_GT(clock.frame, 0);
             finish_child();
         };
@@ -117,3 +127,38 @@ TEST_P(CaptureAgainstLive, TheCapturedFrameIsTheLiveShowsFrame) {
 // credit line; the end.
 INSTANTIATE_TEST_SUITE_P(Moments, CaptureAgainstLive, testing::Values("p7", "p45", "end"),
                          [](const testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+// A jump lands on the capture's picture of the moment at 60 updates a
+// second, reached backwards from later and by jumps forward of 8 patterns
+// and more (a pattern lasts 0.1 s on this track): moments in acts 5, 7 and
+// 9, before and after the background follows the music, and the closing
+// line. Drawn in the capture's own off-screen context.
+TEST(SeekAgainstCapture, AJumpLandsOnTheCapturedPicture) {
+    ShowFolder folder("10.4");
+    const std::vector<std::string> moments = {"4.55", "0.83", "2.57", "8.93", "1.73"};
+    std::string at;
+    for (const std::string& moment : moments) at += (at.empty() ? "" : ",") + moment;
+    const ChildResult captured = capture(folder, {"--at", at, "--out", "stills", "--size",
+                                                  std::to_string(WIDTH) + "x" + std::to_string(HEIGHT), "--fps",
+                                                  std::to_string(SEEK_UPDATES_PER_SECOND)});
+    ASSERT_TRUE(captured.succeeded()) << captured.describe();
+    ChildProcess child = ChildProcess::fork_function([&] {
+        GlContext* gl = GlContext::create(ContextChoice::egl, WIDTH, HEIGHT);
+        ASSERT_NE(gl, nullptr);
+        set_fixed_gl_state();
+        const ShowFiles files{folder.file("font/HomeVideo-Regular.ttf"), folder.file("sounds/music0.ogg")};
+        ShowSession* show = open_quietly([&] { return show_session_open(files, WIDTH, HEIGHT); });
+        ASSERT_NE(show, nullptr);
+        ShowClock clock{show->track, show->scene, SEEK_UPDATES_PER_SECOND};
+        while (clock.seconds() < 9.5) clock.step();  // a straight run, past every moment
+        for (const std::string& moment : moments) {
+            show_session_seek(show, show_seek_frame_at(show, std::stod(moment)));
+            show_frame_draw(show->scene, WIDTH, HEIGHT);
+            expect_back_buffer_is(read_png(folder.file("stills/at-" + moment + ".png")), moment + " s");
+        }
+        show_session_close(show);
+        GlContext::destroy(gl);
+    }, drawing_program_environment());
+    const ChildResult jumped = child.wait(std::chrono::milliseconds(120000));
+    EXPECT_TRUE(jumped.succeeded()) << jumped.describe();
+}

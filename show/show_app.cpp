@@ -3,22 +3,30 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "app/application.h"
 #include "app/style.h"
 #include "app/window.h"
 #include "audio/audio_track.h"
+#include "gui/draw.h"
 #include "gui/knob.h"
 #include "gui/parameter.h"
 #include "gui/viewport.h"
 #include "gui/widget.h"
 #include "show/scene.h"
+#include "show/show_seek.h"
 #include "show/show_session.h"
 #include "show/show_view.h"
 
 namespace {
 constexpr uint8_t KEY_ESCAPE = 27;
 constexpr uint8_t KEY_SPACE = 32;
+constexpr int32_t PATTERNS_PER_PAGE = 8;  // a phase
+// The panel's status line: letters a thirtieth of the window's height, on
+// a black band along its top, readable over any background.
+constexpr double STATUS_HEIGHT_OF_WINDOW = 1.0 / 30.0;
+constexpr double STROKE_FONT_UNITS = 119.0;  // the stroke font's height at size 10
 
 constexpr size_t VIEWPORT = 0;
 constexpr size_t KNOB_A = 1;
@@ -88,6 +96,8 @@ int32_t show_init(Window* window) {
     (void)reporting_at_exit;
     const int32_t started = context.session->track->start();
     if (started != 1) std::exit(1);
+    // The moments a jump starts from are taken beside the show from now on.
+    show_session_start_moments(context.session);
     return started;
 }
 
@@ -95,10 +105,25 @@ void show_idle(Window* window) {
     ShowContext& context = context_of(window);
     Scene* scene = scene_of(&context);
     if (scene == nullptr) return;
-    scene_tick(scene);
+    transport_tick(*context.session, context.transport);
     Rgb background{};
     scene_background(scene, background);
     set_background(context.widgets[VIEWPORT], background[0], background[1], background[2]);
+}
+
+void draw_status(Window* window, const ShowContext& context) {
+    if (context.session == nullptr) return;
+    const std::string status = transport_status(*context.session, context.transport);
+    DrawState& state = *window->application->draw_state;
+    const double width = window->geometry->pixel_width();
+    const double height = window->geometry->pixel_height();
+    const double letters = height * STATUS_HEIGHT_OF_WINDOW;
+    state.set_color({0.0, 0.0, 0.0, 1.0});
+    state.set_fill_color({0.0, 0.0, 0.0, 1.0});
+    draw_rect(state, width / 2.0, height - letters, width, 2.0 * letters);
+    state.set_color({1.0, 1.0, 1.0, 1.0});
+    state.set_fill_color({0.0, 0.0, 0.0, 0.0});
+    draw_stroke_text(state, status.c_str(), letters / 2.0, height - 1.5 * letters, 10.0 * letters / STROKE_FONT_UNITS);
 }
 
 void show_display(Window* window) {
@@ -108,16 +133,35 @@ void show_display(Window* window) {
     if (context.panel_visible == 1) {
         context.widgets[KNOB_A]->draw();
         context.widgets[KNOB_B]->draw();
+        draw_status(window, context);
     }
 }
 
 void show_key(Window* window, uint8_t key, int32_t, int32_t) {
     if (key == KEY_ESCAPE) std::exit(0);
+    ShowContext& context = context_of(window);
     if (key == KEY_SPACE) {
-        ShowContext& context = context_of(window);
         context.panel_visible = 1 - context.panel_visible;
         window->toggle_fullscreen();
+        return;
     }
+    if (context.session == nullptr) return;
+    if (key == 'p' || key == 'P') transport_toggle_pause(*context.session, context.transport);
+    if (key == 'l' || key == 'L') transport_loop_key(*context.session, context.transport);
+}
+
+// The keys that move through the show: a pattern back and forward, a phase
+// back and forward, and back to the start.
+void show_special(Window* window, int32_t key, int32_t, int32_t) {
+    ShowContext& context = context_of(window);
+    if (context.session == nullptr) return;
+    const KeyCodes& codes = key_codes();
+    ShowTransport& transport = context.transport;
+    if (key == codes.KEY_LEFT) transport_step(*context.session, transport, -1);
+    else if (key == codes.KEY_RIGHT) transport_step(*context.session, transport, 1);
+    else if (key == codes.KEY_PAGE_UP) transport_step(*context.session, transport, -PATTERNS_PER_PAGE);
+    else if (key == codes.KEY_PAGE_DOWN) transport_step(*context.session, transport, PATTERNS_PER_PAGE);
+    else if (key == codes.KEY_HOME) transport_home(*context.session, transport);
 }
 
 // The knobs are never disabled: hidden, they still follow the pointer.
@@ -143,7 +187,7 @@ Window* show_window_create(Application* application, double relative_width, doub
     auto* context = new ShowContext{};
     context->files = files;
     CallbackTable::create(window, context, show_init, show_display, show_idle, show_key, ignore_key,
-                          ignore_special, ignore_special, show_mouse, show_motion, ignore_motion,
+                          show_special, ignore_special, show_mouse, show_motion, ignore_motion,
                           ignore_wheel);
     window->set_style(create_default_style());
     the_show = context;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "show/show_files.h"
+#include "show/show_transport.h"
 
 struct Application;
 struct Parameter;
@@ -21,6 +22,7 @@ struct ShowContext {
     int32_t panel_visible = 0;  // 0: full screen, viewport only; 1: windowed with the knobs
     ShowSession* session = nullptr;  // owned; none until the show is open
     ShowFiles files;                 // the font and the music to read
+    ShowTransport transport;         // pause, steps and the loop
 };
 
 // Creates the show's window: the GLUT backend at the given fraction of the

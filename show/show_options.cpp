@@ -62,7 +62,15 @@ std::string show_usage() {
            "  -display DISPLAY, -geometry WxH+X+Y, ...  freeglut's own options\n"
            "\n"
            "Keys: Escape quits; Space switches between full screen (the start) and a\n"
-           "half-size window that also shows two \"turn\" knobs, which the mouse turns.\n"
+           "half-size window that also shows two \"turn\" knobs, which the mouse turns,\n"
+           "and a line with the pattern, the act, the pause and the loop.\n"
+           "  P              pause and resume\n"
+           "  Left, Right    one pattern back, forward (also while paused)\n"
+           "  Page Up/Down   eight patterns back, forward\n"
+           "  Home           back to the start (after the end: the music again)\n"
+           "  L              mark the pattern playing as a loop's start; on a later\n"
+           "                 pattern, loop from the mark to the end of that one; on\n"
+           "                 or before the mark, move the mark; while looping, stop\n"
            "\n" +
            show_files_help();
 }

@@ -312,7 +312,7 @@ const std::vector<IgnoredInput> IGNORED_INPUT = {
      }},
     {"special keys",
      [](RunningShow& show) {
-         for (unsigned long key : {XK_F1, XK_F11, XK_Left, XK_Up, XK_Page_Down, XK_Home, XK_Insert, XK_Shift_L})
+         for (unsigned long key : {XK_F1, XK_F11, XK_Up, XK_Down, XK_End, XK_Insert, XK_Shift_L})
              show.press(key);
      }},
     {"the wheel over the view and the knobs",
@@ -347,7 +347,7 @@ int white_along(const Picture& picture, double cx, double cy, double radius, dou
 }
 }  // namespace
 
-TEST_F(ShowRun, OnlyEscapeAndSpaceOfAllKeysButtonsAndMovesChangeTheShow) {
+TEST_F(ShowRun, KeysButtonsAndMovesThatMeanNothingChangeNothing) {
     RunningShow show;
     ASSERT_NO_FATAL_FAILURE(start_full_screen(show, "52"));
     ChildProcess& morva = *show.program;

@@ -15,6 +15,8 @@
 #include "gui/parameter.h"
 #include "show/scene.h"
 #include "show/show_app.h"
+#include "show/show_clock.h"
+#include "show/show_seek.h"
 #include "tests/show/show_fixture.h"
 
 namespace {
@@ -46,13 +48,12 @@ void press_other_keys(Window* window) {
         window->on_key_down(key, KNOB_A_X, KNOBS_Y);
         window->on_key_up(key, KNOB_A_X, KNOBS_Y);
     }
-    // The releases of the two keys that do something do nothing themselves.
-    window->on_key_up(' ', 0, 0);
-    window->on_key_up(27, 0, 0);
+    // The releases of the keys that do something do nothing themselves.
+    for (int key : {int{' '}, 27, int{'p'}, int{'l'}}) window->on_key_up(key, 0, 0);
 }
 void press_special_keys(Window* window) {
-    // F1, F12, the arrows, page up, home, insert, and Shift as freeglut reports it.
-    for (int key : {1, 12, 100, 101, 102, 103, 104, 106, 108, 112}) {
+    // F1, F12, up, down, end, insert, and Shift as freeglut reports it.
+    for (int key : {1, 12, 101, 103, 107, 108, 112}) {
         window->on_special_down(key, KNOB_B_X, KNOBS_Y);
         window->on_special_up(key, KNOB_B_X, KNOBS_Y);
     }
@@ -84,16 +85,31 @@ const std::vector<InputCase> INPUT_CASES = {
 void PrintTo(const InputCase& c, std::ostream* os) { *os << c.name; }
 
 class ShowInput : public testing::TestWithParam<InputCase> {};
+
+// The show's window on a 1920 x 1080 screen with its panel and a show over
+// a silent track of 26 s (104 patterns of a quarter second) in memory.
+struct ShowWindow {
+    Application* application = Application::create();
+    Window* window = show_window_create(application, 0.5, 0.5);
+    ShowContext& show = *show_context();
+    ShowWindow() {
+        window->geometry->set_screen_size(1920, 1080);
+        show_create_panel(window, show);
+        show.session = open_in_memory(samples_in_memory(104 * ShowScene::FRAMES_PER_PATTERN));
+    }
+    ~ShowWindow() {
+        show_teardown(window);
+        Window::destroy(window);
+        Application::destroy(application);
+    }
+};
 }  // namespace
 
 TEST_P(ShowInput, ReachesTheSceneOnlyThroughAKnob) {
     const InputCase& c = GetParam();
-    Application* application = Application::create();
-    Window* window = show_window_create(application, 0.5, 0.5);
-    window->geometry->set_screen_size(1920, 1080);
-    ShowContext& show = *show_context();
-    show_create_panel(window, show);
-    show.session = open_in_memory(samples_in_memory(44100));
+    ShowWindow live;
+    Window* window = live.window;
+    ShowContext& show = live.show;
     Scene* scene = show.session->scene;
     show.panel_visible = c.panel_visible;
 
@@ -110,10 +126,87 @@ TEST_P(ShowInput, ReachesTheSceneOnlyThroughAKnob) {
     EXPECT_EQ(show.panel_visible, c.panel_visible);
     EXPECT_EQ(window->backend()->fullscreen, 0) << "only Space changes the window";
     EXPECT_EQ(said, "");
-    show_teardown(window);
-    Window::destroy(window);
-    Application::destroy(application);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ShowInput, testing::ValuesIn(INPUT_CASES),
                          [](const testing::TestParamInfo<InputCase>& info) { return std::string(info.param.name); });
+
+namespace {
+// Keys that move the show, pressed in order from a pattern, and where the
+// show is afterwards. On this track a pattern lasts a quarter of a second.
+struct MoveCase {
+    const char* name;
+    int32_t from_pattern;
+    std::vector<int> keys;  // characters; the special keys as GLUT codes below
+    int32_t pattern;        // the pattern playing afterwards
+    ShowTransport transport;
+    const char* status = "";  // the panel's line, when given
+};
+constexpr int LEFT = 1000 + 100, RIGHT = 1000 + 102, PAGE_UP = 1000 + 104, PAGE_DOWN = 1000 + 105, HOME = 1000 + 106;
+
+const std::vector<MoveCase> MOVE_CASES = {
+    {"RightAndLeftStepAPattern", 10, {RIGHT, RIGHT, LEFT}, 11, {}},
+    {"PagesStepEightPatterns", 10, {PAGE_DOWN, PAGE_DOWN, PAGE_UP}, 18, {}},
+    {"HomeGoesBackToTheStart", 30, {HOME}, 0, {}},
+    {"StepsBeforeTheStartStopAtIt", 2, {PAGE_UP, LEFT}, 0, {}},
+    {"StepsPastTheEndStopAtTheLastPattern", 100, {PAGE_DOWN, RIGHT}, 103, {}},
+    {"PPausesAndStepsHoldWhilePaused", 10, {'p', RIGHT}, 11, {1, -1, -1}, "pattern 11  act 5  paused"},
+    {"PResumes", 10, {'p', 'P'}, 10, {0, -1, -1}},
+    {"LMarksALoopsStart", 10, {'l'}, 10, {0, 10, -1}, "pattern 10  act 5  mark 10"},
+    {"LOnALaterPatternLoopsFromTheMark", 10, {'l', RIGHT, RIGHT, 'L'}, 12, {0, 10, 12}, "pattern 12  act 5  loop 10-12"},
+    {"LOnTheMarkOrBeforeMovesTheMark", 10, {'l', LEFT, 'l'}, 9, {0, 9, -1}},
+    {"LWhileLoopingEndsTheLoop", 10, {'l', RIGHT, 'l', 'l'}, 11, {0, -1, -1}},
+};
+
+void PrintTo(const MoveCase& c, std::ostream* os) { *os << c.name; }
+
+class ShowMoves : public testing::TestWithParam<MoveCase> {};
+}  // namespace
+
+// Idle passes between the keys, as the live loop runs them: a paused show
+// holds, and no loop turns before its end.
+TEST_P(ShowMoves, LandOnTheirPattern) {
+    const MoveCase& c = GetParam();
+    ShowWindow live;
+    Window* window = live.window;
+    ShowContext& show = live.show;
+    show_session_seek(show.session, show_session_pattern_frame(show.session, c.from_pattern));
+    for (int key : c.keys) {
+        if (key >= 1000) window->on_special_down(key - 1000, 0, 0);
+        else window->on_key_down(key, 0, 0);
+        for (int pass = 0; pass < 3; ++pass) window->on_idle();
+    }
+    EXPECT_EQ(transport_pattern(*show.session), c.pattern);
+    EXPECT_EQ(show.transport.paused, c.transport.paused);
+    EXPECT_EQ(show.transport.loop_mark, c.transport.loop_mark);
+    EXPECT_EQ(show.transport.loop_last, c.transport.loop_last);
+    EXPECT_EQ(show.session->track->paused(), c.transport.paused == 1);
+    if (*c.status != '\0') {
+        EXPECT_EQ(transport_status(*show.session, show.transport), c.status);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, ShowMoves, testing::ValuesIn(MOVE_CASES),
+                         [](const testing::TestParamInfo<MoveCase>& info) { return std::string(info.param.name); });
+
+// A loop that has played its last pattern comes back to its mark with the
+// state the mark has in a straight run, the analysis included.
+TEST(ShowLoop, ComesBackToItsMarkAsAStraightRunHasIt) {
+    ShowWindow live;
+    ShowSession& session = *live.show.session;
+    show_session_seek(&session, show_session_pattern_frame(&session, 10));
+    live.window->on_key_down('l', 0, 0);
+    live.window->on_special_down(102, 0, 0);  // Right
+    live.window->on_key_down('l', 0, 0);
+    play_until(*session.track, 12 * ShowScene::FRAMES_PER_PATTERN, nullptr);
+    live.window->on_idle();
+    const ShowMoment& mark = session.moments->moments[10];
+    const ShowState& state = *session.scene->state;
+    EXPECT_EQ(session.track->position.load(), mark.position);
+    EXPECT_EQ(state.previous_time, mark.values.previous_time);
+    EXPECT_EQ(state.text->x, mark.text.x);
+    AnalysisSnapshot now;
+    analysis_snapshot_take(*session.track, now);
+    EXPECT_EQ(now.levels, mark.analysis.levels);
+    EXPECT_EQ(live.show.transport.loop_last, 11) << "the loop goes on";
+}

@@ -402,7 +402,9 @@ void show_rebuild_geometry(Scene* scene) {
     if (state.act < ACT_DANCE) return;
     state.copy_mesh = deformer_apply(state.copy_deformer, state.radius, state.sharpness, state.bias);
     recolor_mesh(state, state.copy_mesh);
-    for_each_copy(state, [&](MeshInstance* copy, int32_t, int32_t, int32_t) { instance_set_target(copy, state.copy_mesh); });
+    for_each_copy(state, [&](MeshInstance* copy, int32_t, int32_t, int32_t) {
+        instance_set_target(copy, state.copy_mesh);
+    });
 }
 
 void show_update(Scene* scene) {

@@ -153,7 +153,8 @@ const std::vector<MoveCase> MOVE_CASES = {
     {"PPausesAndStepsHoldWhilePaused", 10, {'p', RIGHT}, 11, {1, -1, -1}, "pattern 11  act 5  paused"},
     {"PResumes", 10, {'p', 'P'}, 10, {0, -1, -1}},
     {"LMarksALoopsStart", 10, {'l'}, 10, {0, 10, -1}, "pattern 10  act 5  mark 10"},
-    {"LOnALaterPatternLoopsFromTheMark", 10, {'l', RIGHT, RIGHT, 'L'}, 12, {0, 10, 12}, "pattern 12  act 5  loop 10-12"},
+    {"LOnALaterPatternLoopsFromTheMark", 10, {'l', RIGHT, RIGHT, 'L'}, 12, {0, 10, 12},
+     "pattern 12  act 5  loop 10-12"},
     {"LOnTheMarkOrBeforeMovesTheMark", 10, {'l', LEFT, 'l'}, 9, {0, 9, -1}},
     {"LWhileLoopingEndsTheLoop", 10, {'l', RIGHT, 'l', 'l'}, 11, {0, -1, -1}},
 };

@@ -70,6 +70,12 @@ double AudioTrack::position_seconds() const {
     return static_cast<double>(position.load()) / sample_buffer->sample_count * length_seconds();
 }
 
+double AudioTrack::seconds_at_frame(int64_t frame) const {
+    if (sample_buffer == nullptr || sample_buffer->sample_count <= 0) return 0.0;
+    return static_cast<double>(frame * sample_buffer->channel_count) / sample_buffer->sample_count *
+           length_seconds();
+}
+
 double AudioTrack::heard_seconds() {
     if (sample_buffer == nullptr || sample_buffer->sample_count <= 0 || sample_buffer->channel_count <= 0)
         return 0.0;

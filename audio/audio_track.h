@@ -89,6 +89,8 @@ struct AudioTrack {
     double length_seconds() const;
     // The position handed to the stream, in seconds.
     double position_seconds() const;
+    // What position_seconds reads with the position at that whole frame.
+    double seconds_at_frame(int64_t frame) const;
     // The position heard, in seconds, for the drawing thread: the position
     // handed to the stream less the latency still ahead of it in the
     // stream, never below 0 and never going back (unless the position is

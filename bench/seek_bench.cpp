@@ -4,10 +4,10 @@
 // values restored and replayed, the figure and the lattice's copy built).
 // The pass that keeps the moments starts with the session, beside it, as
 // the live show starts it; the benchmark takes none beforehand, so the
-// first jumps may wait for it (a jump beyond where the pass has got waits
-// until it gets there). Also reports what the pass costs, whether the
-// show's first update waits for it, the memory the moments hold, and the
-// jumps asked for once the pass had ended.
+// first jumps find few moments (a jump beyond where the pass has got
+// replays from its last moment). Also reports what the pass costs, whether
+// the show's first update waits for it, the memory the moments hold, and
+// the jumps asked for once the pass had ended.
 // Ends with
 //   seek to any moment: median <ms> ms, worst <ms> ms over 40 jumps
 #include <benchmark/benchmark.h>

@@ -15,7 +15,6 @@
 #include "gui/viewport.h"
 #include "gui/widget.h"
 #include "show/scene.h"
-#include "show/show_seek.h"
 #include "show/show_session.h"
 #include "show/show_view.h"
 

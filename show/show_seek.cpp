@@ -13,7 +13,6 @@
 #include "show/scene.h"
 #include "show/show.h"
 #include "show/show_clock.h"
-#include "show/show_session.h"
 
 namespace {
 // The pass yields to the show and to everything else the machine runs.
@@ -127,20 +126,32 @@ void run_pass(ShowMoments* moments) {
     moments->progress.notify_all();
 }
 
-// Waits until the pass has reached the frame, or has ended.
-void wait_for_pass(ShowMoments& moments, int64_t frame) {
+// Waits until the pass has kept its first moment (the start), or has ended.
+void wait_for_first_moment(ShowMoments& moments) {
     std::unique_lock<std::mutex> guard(moments.lock);
-    moments.progress.wait(guard, [&] { return moments.pass_done.load() || moments.pass_frame.load() >= frame; });
+    moments.progress.wait(guard, [&] { return moments.pass_done.load() || moments.taken.load() > 0; });
+}
+
+// Where a straight run's play position stands after a frame, in frames: it
+// plays whole blocks from the start until it has reached the frame's time,
+// or the end.
+int64_t frames_played_at(const AudioTrack& track, int64_t frame) {
+    const int64_t end = track.sample_buffer != nullptr ? track.sample_buffer->frame_count : 0;
+    const int64_t due = sound_frame_of(frame, SEEK_UPDATES_PER_SECOND);
+    return std::min((due + BLOCK_FRAMES - 1) / BLOCK_FRAMES * BLOCK_FRAMES, end);
 }
 
 // The last frame a seek lands on: the first whose time is at or past the
 // end of the track.
-int64_t last_frame(const ShowSession& session) {
-    const int64_t sound_frames = session.track->sample_buffer->frame_count;
+int64_t last_frame(const AudioTrack& track) {
+    const int64_t sound_frames = track.sample_buffer != nullptr ? track.sample_buffer->frame_count : 0;
     return (sound_frames * SEEK_UPDATES_PER_SECOND + PLAYBACK_SAMPLE_RATE - 1) / PLAYBACK_SAMPLE_RATE;
 }
 
-// The last moment kept at or before the frame; the pass has got there.
+// The last moment kept at or before the frame. A jump beyond where the pass
+// has got replays from its last moment on the drawing thread, at the
+// drawing thread's priority, instead of waiting for a pass that yields to
+// everything else.
 const ShowMoment& moment_before(const ShowMoments& moments, int64_t frame) {
     int32_t index = moments.taken.load() - 1;
     while (index > 0 && moments.moments[static_cast<size_t>(index)].frame > frame) --index;
@@ -148,24 +159,23 @@ const ShowMoment& moment_before(const ShowMoments& moments, int64_t frame) {
 }
 }  // namespace
 
-void show_session_start_moments(ShowSession* session) {
-    if (session == nullptr || session->scene == nullptr || session->moments != nullptr) return;
+ShowMoments* show_moments_start(Scene* scene, AudioTrack* track) {
     auto* moments = new ShowMoments{};
-    moments->moments.resize(static_cast<size_t>(std::max(1, show_pattern_count(session->scene))));
-    moments->twin_track = track_beside(session->track);
-    moments->replay_track = track_beside(session->track);
-    moments->twin = show_build_twin(session->scene, moments->twin_track);
-    session->moments = moments;
+    moments->scene = scene;
+    moments->track = track;
+    moments->moments.resize(static_cast<size_t>(std::max(1, show_pattern_count(scene))));
+    moments->twin_track = track_beside(track);
+    moments->replay_track = track_beside(track);
+    moments->twin = show_build_twin(scene, moments->twin_track);
     moments->pass = std::thread(run_pass, moments);
+    return moments;
 }
 
-int64_t show_session_seek(ShowSession* session, int64_t frame) {
-    if (session == nullptr || session->scene == nullptr) return -1;
-    show_session_start_moments(session);
-    ShowMoments& moments = *session->moments;
-    frame = std::clamp<int64_t>(frame, 0, last_frame(*session));
-    wait_for_pass(moments, frame);
-    Scene* scene = session->scene;
+int64_t show_moments_seek(ShowMoments* moments_record, int64_t frame) {
+    ShowMoments& moments = *moments_record;
+    frame = std::clamp<int64_t>(frame, 0, last_frame(*moments.track));
+    wait_for_first_moment(moments);
+    Scene* scene = moments.scene;
     ShowClock clock;
     clock.track = moments.replay_track;
     clock.scene = scene;
@@ -175,33 +185,34 @@ int64_t show_session_seek(ShowSession* session, int64_t frame) {
     scene->state->replaying = 1;
     while (clock.frame < frame) clock.step();
     scene->state->replaying = 0;
-    scene_set_track(scene, session->track);
+    scene_set_track(scene, moments.track);
     show_rebuild_geometry(scene);
     analysis_snapshot_take(*moments.replay_track, moments.handed);
-    session->track->jump_to(moments.replay_track->frames_played(), &moments.handed);
+    moments.track->jump_to(moments.replay_track->frames_played(), &moments.handed);
     return frame;
 }
 
-int64_t show_session_pattern_frame(ShowSession* session, int32_t pattern) {
-    if (session == nullptr || session->scene == nullptr) return -1;
-    show_session_start_moments(session);
-    ShowMoments& moments = *session->moments;
-    pattern = std::clamp(pattern, 0, static_cast<int32_t>(moments.moments.size()) - 1);
-    std::unique_lock<std::mutex> guard(moments.lock);
-    moments.progress.wait(guard, [&] { return moments.pass_done.load() || moments.taken.load() > pattern; });
-    if (moments.taken.load() > pattern) return moments.moments[static_cast<size_t>(pattern)].frame;
-    return last_frame(*session);  // the track ended before the pattern
+int64_t show_moments_pattern_frame(ShowMoments* moments, int32_t pattern) {
+    const AudioTrack& track = *moments->track;
+    const double length = show_pattern_length(moments->scene);
+    pattern = std::clamp(pattern, 0, static_cast<int32_t>(moments->moments.size()) - 1);
+    if (length <= 0.0) return 0;
+    // As the pass finds a pattern's start: the position in seconds over the
+    // pattern's length, as the show's own cue step computes it.
+    const int64_t end = track.sample_buffer != nullptr ? track.sample_buffer->frame_count : 0;
+    int64_t frame = std::max<int64_t>(0, static_cast<int64_t>(pattern * length * SEEK_UPDATES_PER_SECOND) - 2);
+    for (;; ++frame) {
+        const int64_t played = frames_played_at(track, frame);
+        if (track.seconds_at_frame(played) / length >= pattern || played >= end) return frame;
+    }
 }
 
-int64_t show_seek_frame_at(const ShowSession* session, double seconds) {
-    if (session == nullptr || session->track->sample_buffer == nullptr) return 0;
-    const int64_t end = session->track->sample_buffer->frame_count;
+int64_t show_seek_frame_at(const AudioTrack& track, double seconds) {
+    const int64_t end = track.sample_buffer != nullptr ? track.sample_buffer->frame_count : 0;
     const double wanted = seconds * PLAYBACK_SAMPLE_RATE - 1e-6;
-    // A straight run plays whole blocks from the start, up to the end.
     int64_t frame = std::max<int64_t>(0, static_cast<int64_t>(seconds * SEEK_UPDATES_PER_SECOND) - 2);
     for (;; ++frame) {
-        const int64_t due = sound_frame_of(frame, SEEK_UPDATES_PER_SECOND);
-        const int64_t played = std::min((due + BLOCK_FRAMES - 1) / BLOCK_FRAMES * BLOCK_FRAMES, end);
+        const int64_t played = frames_played_at(track, frame);
         if (static_cast<double>(played) >= wanted || played >= end) return frame;
     }
 }

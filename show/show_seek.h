@@ -16,7 +16,6 @@
 
 struct AudioTrack;
 struct Scene;
-struct ShowSession;
 
 // Moving the show to any moment, landing on exactly what a straight run
 // from the start reaches there: the run a ShowClock makes at
@@ -56,9 +55,11 @@ struct ShowMoments {
     std::atomic<int64_t> pass_frame{-1};  // the frame the pass has reached
     std::atomic<bool> pass_done{false};
     std::atomic<bool> stopping{false};
-    std::mutex lock;  // with `progress`, for a jump that waits for the pass
+    std::mutex lock;  // with `progress`, for a jump that waits for the first moment
     std::condition_variable progress;
     std::thread pass;
+    Scene* scene = nullptr;              // borrowed: the show the moments are of
+    AudioTrack* track = nullptr;         // borrowed: the track that plays it
     Scene* twin = nullptr;               // owned: the pass's show
     AudioTrack* twin_track = nullptr;    // owned, its samples borrowed
     AudioTrack* replay_track = nullptr;  // owned, its samples borrowed; the drawing thread's
@@ -67,27 +68,27 @@ struct ShowMoments {
     double pass_cpu_seconds = 0.0;
 };
 
-// Starts the pass over an open session's show, once; the show itself goes
-// on at once (nothing waits for the pass but a jump beyond it).
-void show_session_start_moments(ShowSession* session);
+// Starts the pass over a show that is set up and the track that times it,
+// which the moments borrow; the show itself goes on at once (nothing waits
+// for the pass but a jump beyond it).
+ShowMoments* show_moments_start(Scene* scene, AudioTrack* track);
 
 // Moves the show to `frame` of the straight run (clamped to the frames
 // before the end of the track, and at most the run's last), as that run has
 // it after that frame's update, geometry built. The track that plays jumps
 // there too, taking the analysis with it, at its next block (a paused
-// track stays paused). Starts the pass when it is not running, and waits
-// for it while it has not got that far. Returns the frame reached; -1 for
-// a session without a scene.
-int64_t show_session_seek(ShowSession* session, int64_t frame);
+// track stays paused). Beyond where the pass has got, replays from its
+// last moment. Returns the frame reached.
+int64_t show_moments_seek(ShowMoments* moments, int64_t frame);
 
-// The first frame of the straight run that has reached the pattern's
-// start; waits for the pass as a seek does. The pattern is clamped to the
-// show's patterns.
-int64_t show_session_pattern_frame(ShowSession* session, int32_t pattern);
+// The first frame of the straight run that has reached the pattern's start
+// (the last frame for a pattern the track ends before). The pattern is
+// clamped to the show's patterns.
+int64_t show_moments_pattern_frame(ShowMoments* moments, int32_t pattern);
 
 // The first frame of the straight run whose play position has reached the
 // time (or the end of the track), as a capture at that time stops.
-int64_t show_seek_frame_at(const ShowSession* session, double seconds);
+int64_t show_seek_frame_at(const AudioTrack& track, double seconds);
 
 // Stops the pass and releases the moments and their tracks.
 void show_moments_destroy(ShowMoments* moments);

@@ -51,6 +51,27 @@ ShowSession* show_session_open_samples(SampleBuffer* samples, const char* font_p
     return session;
 }
 
+void show_session_start_moments(ShowSession* session) {
+    if (session == nullptr || session->scene == nullptr || session->moments != nullptr) return;
+    session->moments = show_moments_start(session->scene, session->track);
+}
+
+int64_t show_session_seek(ShowSession* session, int64_t frame) {
+    if (session == nullptr || session->scene == nullptr) return -1;
+    show_session_start_moments(session);
+    return show_moments_seek(session->moments, frame);
+}
+
+int64_t show_session_pattern_frame(ShowSession* session, int32_t pattern) {
+    if (session == nullptr || session->scene == nullptr) return -1;
+    show_session_start_moments(session);
+    return show_moments_pattern_frame(session->moments, pattern);
+}
+
+int64_t show_session_frame_at(const ShowSession* session, double seconds) {
+    return session != nullptr ? show_seek_frame_at(*session->track, seconds) : 0;
+}
+
 void show_session_close(ShowSession* session) {
     if (session == nullptr) return;
     show_moments_destroy(session->moments);  // its pass reads the track's samples

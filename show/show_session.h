@@ -38,6 +38,19 @@ ShowSession* show_session_open(const ShowFiles& files, int32_t width, int32_t he
 ShowSession* show_session_open_samples(SampleBuffer* samples, const char* font_path, int32_t width,
                                        int32_t height);
 
+// Moving through the show (show_seek.h has the details). Starts the pass
+// that keeps the moments a jump starts from, once; the first seek starts it
+// when nothing has.
+void show_session_start_moments(ShowSession* session);
+// Moves the show to `frame` of a straight run at 60 updates a second, as
+// that run has it after that frame's update; the track follows at its next
+// block. The frame reached; -1 for a session without a scene.
+int64_t show_session_seek(ShowSession* session, int64_t frame);
+// The first frame of that run that has reached a pattern's start.
+int64_t show_session_pattern_frame(ShowSession* session, int32_t pattern);
+// The first frame of that run whose play position has reached the time.
+int64_t show_session_frame_at(const ShowSession* session, double seconds);
+
 // Stops the moments' pass and releases them, the scene, the track
 // (stopping its sound) and the font; the font's texture needs the context
 // it was made in to be current.

@@ -7,7 +7,6 @@
 #include "audio/audio_track.h"
 #include "show/scene.h"
 #include "show/show.h"
-#include "show/show_seek.h"
 #include "show/show_session.h"
 #include "show/show_state.h"
 

@@ -152,7 +152,7 @@ TEST(SeekAgainstCapture, AJumpLandsOnTheCapturedPicture) {
         ShowClock clock{show->track, show->scene, SEEK_UPDATES_PER_SECOND};
         while (clock.seconds() < 9.5) clock.step();  // a straight run, past every moment
         for (const std::string& moment : moments) {
-            show_session_seek(show, show_seek_frame_at(show, std::stod(moment)));
+            show_session_seek(show, show_session_frame_at(show, std::stod(moment)));
             show_frame_draw(show->scene, WIDTH, HEIGHT);
             expect_back_buffer_is(read_png(folder.file("stills/at-" + moment + ".png")), moment + " s");
         }

@@ -12,9 +12,9 @@ install(TARGETS morva morva-capture morva-compose RUNTIME DESTINATION ${CMAKE_IN
 
 # ---------------------------------------------------------------------------
 # The toolkit: morva::app, morva::gui, morva::audio, morva::geometry,
-# morva::geometry_draw and morva::show.
+# morva::geometry_draw, morva::sync and morva::show.
 
-set(MORVA_LIBRARIES morva_app morva_gui morva_audio morva_geometry morva_geometry_draw morva_show)
+set(MORVA_LIBRARIES morva_app morva_gui morva_audio morva_geometry morva_geometry_draw morva_sync morva_show)
 foreach(library IN LISTS MORVA_LIBRARIES)
   string(REPLACE "morva_" "" exported_name ${library})
   set_target_properties(${library} PROPERTIES EXPORT_NAME ${exported_name})
@@ -32,7 +32,7 @@ endforeach()
 install(TARGETS ${MORVA_LIBRARIES} EXPORT morva-targets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} ${MORVA_INCLUDE_DIR})
-foreach(subsystem app gui audio geometry show)
+foreach(subsystem app gui audio geometry sync show)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/${subsystem}/ DESTINATION ${MORVA_INCLUDE_DIR}/${subsystem}
           FILES_MATCHING PATTERN "*.h")
 endforeach()

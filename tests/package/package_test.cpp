@@ -27,6 +27,8 @@ const char* const INSTALLED_FILES[] = {
     "lib/libmorva_audio.a",
     "lib/libmorva_geometry.a",
     "lib/libmorva_geometry_draw.a",
+    "lib/libmorva_sync.a",
+    "include/morva/sync/sync_track.h",
     "lib/libmorva_show.a",
     "lib/cmake/morva/morva-config.cmake",
     "lib/cmake/morva/morva-config-version.cmake",

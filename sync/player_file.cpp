@@ -60,7 +60,7 @@ const char* size_problem(size_t size, uint32_t count, char* why, size_t why_size
     else if (count > whole_keys)
         std::snprintf(why, why_size, "its count gives %u keys but it holds %zu", count, whole_keys);
     else if (payload > static_cast<size_t>(count) * KEY_BYTES)
-        std::snprintf(why, why_size, "%zu bytes after its last key", payload - static_cast<size_t>(count) * KEY_BYTES);
+        std::snprintf(why, why_size, "bytes after its last key: %zu", payload - static_cast<size_t>(count) * KEY_BYTES);
     else
         return nullptr;
     return why;

@@ -13,6 +13,8 @@ struct SyncKey {
     int32_t row;
     float value;
     SyncInterpolation interpolation;  // from this key to the next
+
+    bool operator==(const SyncKey&) const = default;
 };
 
 // One named value over the rows of the show: keys sorted by row, at most one

@@ -52,15 +52,6 @@ const ValueAt VALUES[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Rows, SyncTrackValue, testing::ValuesIn(VALUES));
 
-TEST(SyncTrack, WithoutKeysIsZeroAndSaysItHasNone) {
-    SyncTrack track{"empty", {}};
-    EXPECT_FALSE(track.has_keys());
-    EXPECT_EQ(track.value_at(3.5), 0.0);
-    track.set_key({7, -1.5f, I::ramp});
-    EXPECT_TRUE(track.has_keys());
-    EXPECT_EQ(track.value_at(3.5), -1.5);
-}
-
 TEST(SyncTrack, BetweenTheLargestFloatsOfEachSignStaysFinite) {
     const float most = std::numeric_limits<float>::max();
     const SyncTrack track{"extreme", {{0, -most, I::linear}, {10, most, I::step}}};
@@ -69,7 +60,11 @@ TEST(SyncTrack, BetweenTheLargestFloatsOfEachSignStaysFinite) {
 }
 
 TEST(SyncTrack, SetReplacesTheKeyOnItsRowAndDeleteRemovesOnlyAKeyThere) {
+    SyncTrack empty{"empty", {}};
+    EXPECT_FALSE(empty.has_keys());
+    EXPECT_EQ(empty.value_at(3.5), 0.0);
     SyncTrack track = shaped_track();
+    EXPECT_TRUE(track.has_keys());
     track.set_key({20, 9.0f, I::step});
     ASSERT_EQ(track.keys.size(), 5u);
     EXPECT_EQ(track.find_key(20), 1);
@@ -93,9 +88,7 @@ TEST(SyncTracks, KeepTheOrderOfFirstRequestAndTheirPlaces) {
     EXPECT_EQ(tracks.at(1), camera);
     EXPECT_EQ(tracks.find("camera:x"), 1);
     EXPECT_EQ(tracks.find("nothing"), -1);
-    EXPECT_EQ(tracks.at(102), nullptr);
-    EXPECT_EQ(tracks.at(-1), nullptr);
-    EXPECT_EQ(tracks.count(), 102);
+    EXPECT_EQ(tracks.at(tracks.count()), nullptr);
     EXPECT_EQ(fade->name, "fade");
 }
 }  // namespace

@@ -20,6 +20,7 @@
 #include "show/scene.h"
 #include "show/show_acts.h"
 #include "show/show_state.h"
+#include "show/show_tracks.h"
 #include "show/text_line.h"
 
 namespace {
@@ -94,6 +95,29 @@ double patterns_into(int32_t act, double pattern) { return pattern - act_start(a
 
 // How far through an act the show is: 0 at its start, 1 at the next act's.
 double act_progress(int32_t act, double pattern) { return patterns_into(act, pattern) / act_length(act); }
+
+// The show's row for its tracks: the pattern position of the last update
+// times the rows a pattern has.
+double show_row(const ShowState& state) {
+    if (state.tracks == nullptr) return 0.0;
+    return pattern_position(state, state.previous_time) * state.tracks->rows_per_pattern;
+}
+
+// A track's keyed value at the show's row in place of `value`.
+template <typename Value>
+void keyed(const ShowState& state, ShowTrack track, Value& value) {
+    double keyed_value = 0.0;
+    if (show_track_value(state.tracks, track, show_row(state), &keyed_value)) value = static_cast<Value>(keyed_value);
+}
+
+// Deforms with the parameters the act derived, or the tracks' where keyed.
+Mesh* apply_deformer(const ShowState& state, Deformer* deformer) {
+    float radius = state.radius, sharpness = state.sharpness, bias = state.bias;
+    keyed(state, TRACK_FIGURE_RADIUS, radius);
+    keyed(state, TRACK_FIGURE_SHARPNESS, sharpness);
+    keyed(state, TRACK_FIGURE_BIAS, bias);
+    return deformer_apply(deformer, radius, sharpness, bias);
+}
 
 void derive_deformer_parameters(ShowState& state) {
     state.radius = static_cast<float>(state.radius_control * 0.975 + 0.025);
@@ -255,7 +279,7 @@ void dance(Scene* scene, double pattern) {
     turn_figure(state, static_cast<float>(act_progress(ACT_DANCE, pattern)) * (DANCE_TURNS * FULL_TURN));
     show_recolor(scene);
     if (state.replaying == 0) {
-        state.copy_mesh = deformer_apply(state.copy_deformer, state.radius, state.sharpness, state.bias);
+        state.copy_mesh = apply_deformer(state, state.copy_deformer);
         recolor_mesh(state, state.copy_mesh);
     }
 
@@ -370,6 +394,46 @@ void set_up(Scene* scene, bool print_art) {
     set_copies_visible(state, 0);
 }
 
+// The keyed tracks' values on the figure, the copies and the credit line.
+void put_on_tracks(ShowState& state) {
+    if (state.tracks == nullptr) return;
+    double turn = 0.0;
+    if (show_track_value(state.tracks, TRACK_FIGURE_TURN, show_row(state), &turn))
+        instance_set_rotation(state.figure, VERTICAL_AXIS, static_cast<float>(turn));
+    double hue = 0.0;
+    if (state.ramp != nullptr && show_track_value(state.tracks, TRACK_CREDITS_HUE, show_row(state), &hue)) {
+        Rgb color{};
+        color_ramp_sample(state.ramp, color, static_cast<float>(hue));
+        text_line_set_color(state.text, color);
+    }
+    for (MeshInstance* copy : state.cubes) {
+        keyed(state, TRACK_LATTICE_SPIN, copy->rotation_angle);
+        double factor = 1.0;
+        if (show_track_value(state.tracks, TRACK_LATTICE_SCALE, show_row(state), &factor))
+            for (float& axis : copy->scale) axis = static_cast<float>(axis * factor);
+        double ambient = 0.0;
+        if (show_track_value(state.tracks, TRACK_LATTICE_AMBIENT, show_row(state), &ambient))
+            copy->ambient = {static_cast<float>(ambient), static_cast<float>(ambient), static_cast<float>(ambient)};
+    }
+}
+
+// The lattice, the figure over it, the skeleton and the credit line.
+void draw_scene(ShowState& state) {
+    glColor3f(1.0f, 1.0f, 1.0f);
+    // The copies share one target, handed to OpenGL once for all of them.
+    instances_draw(state.cubes.data(), static_cast<int32_t>(state.cubes.size()));
+    // The figure always lies over the lattice.
+    glClear(GL_DEPTH_BUFFER_BIT);
+    instance_draw(state.figure);
+    GLfloat line_width = 1.0f;
+    glGetFloatv(GL_LINE_WIDTH, &line_width);
+    glLineWidth(SKELETON_LINE_WIDTH);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    instance_draw(state.path_figure);
+    glLineWidth(line_width);
+    text_line_draw(state.text);
+}
+
 }  // namespace
 
 Scene* show_build(AudioTrack* track, int32_t phase_count, int32_t pattern_count, const Font* font,
@@ -395,12 +459,12 @@ void show_rebuild_geometry(Scene* scene) {
     // Before the swell the figure is hidden, and the swell's first update
     // builds it anew.
     if (state.act < ACT_SWELL || state.deformer == nullptr) return;
-    state.figure_mesh = deformer_apply(state.deformer, state.radius, state.sharpness, state.bias);
+    state.figure_mesh = apply_deformer(state, state.deformer);
     instance_set_target(state.figure, state.figure_mesh);
     if (state.act >= ACT_RAINBOW) recolor_mesh(state, state.figure_mesh);
     if (state.act == ACT_FINALE) mesh_fill_color(state.figure_mesh, RED);
     if (state.act < ACT_DANCE) return;
-    state.copy_mesh = deformer_apply(state.copy_deformer, state.radius, state.sharpness, state.bias);
+    state.copy_mesh = apply_deformer(state, state.copy_deformer);
     recolor_mesh(state, state.copy_mesh);
     for_each_copy(state, [&](MeshInstance* copy, int32_t, int32_t, int32_t) {
         instance_set_target(copy, state.copy_mesh);
@@ -419,26 +483,33 @@ void show_update(Scene* scene) {
 
 void show_draw(Scene* scene) {
     ShowState& state = state_of(scene);
-    glColor3f(1.0f, 1.0f, 1.0f);
-    // The copies share one target, handed to OpenGL once for all of them.
-    instances_draw(state.cubes.data(), static_cast<int32_t>(state.cubes.size()));
-    // The figure always lies over the lattice.
-    glClear(GL_DEPTH_BUFFER_BIT);
-    instance_draw(state.figure);
-    GLfloat line_width = 1.0f;
-    glGetFloatv(GL_LINE_WIDTH, &line_width);
-    glLineWidth(SKELETON_LINE_WIDTH);
-    glColor3f(1.0f, 1.0f, 1.0f);
-    instance_draw(state.path_figure);
-    glLineWidth(line_width);
-    text_line_draw(state.text);
+    // What the tracks replace is put on for the one draw and taken off
+    // again: the acts go on from their own values.
+    const MeshInstance figure = *state.figure;
+    std::array<MeshInstance, LATTICE_SIZE> copies{};
+    for (size_t i = 0; i < copies.size(); ++i) copies[i] = *state.cubes[i];
+    const Rgb text_color = state.text->color;
+    put_on_tracks(state);
+    draw_scene(state);
+    *state.figure = figure;
+    for (size_t i = 0; i < copies.size(); ++i) *state.cubes[i] = copies[i];
+    state.text->color = text_color;
+}
+
+void show_background(const Scene* scene, Rgb& out) {
+    scene_background(scene, out);
+    const ShowState* state = scene_state(scene);
+    if (state == nullptr) return;
+    keyed(*state, TRACK_BACKGROUND_R, out[0]);
+    keyed(*state, TRACK_BACKGROUND_G, out[1]);
+    keyed(*state, TRACK_BACKGROUND_B, out[2]);
 }
 
 void show_refigure(Scene* scene) {
     ShowState& state = state_of(scene);
     if (state.deformer == nullptr) return;
     if (state.replaying == 0)
-        state.figure_mesh = deformer_apply(state.deformer, state.radius, state.sharpness, state.bias);
+        state.figure_mesh = apply_deformer(state, state.deformer);
     instance_destroy(state.figure);
     state.figure = instance_new_mesh(state.figure_mesh);
 }

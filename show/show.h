@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "geometry/rgb.h"
+
 struct AudioTrack;
 struct Font;
 struct Scene;
@@ -21,8 +23,12 @@ void show_setup(Scene* scene);
 // One frame of the show (the scene's update).
 void show_update(Scene* scene);
 // Draws the lattice, the figure, the skeleton and the credit line (the
-// scene's draw), in the camera the caller has set.
+// scene's draw), in the camera the caller has set, with the values of the
+// show's keyed tracks in place of the acts' (the acts' stay as they were).
 void show_draw(Scene* scene);
+// The colour the view clears to: the scene's background, or the keyed
+// background tracks' values.
+void show_background(const Scene* scene, Rgb& out);
 
 // A second scene like `original` (its division of the track, its font and
 // size) over another track, built and set up without a word on standard

@@ -15,6 +15,7 @@
 #include "gui/viewport.h"
 #include "gui/widget.h"
 #include "show/scene.h"
+#include "show/show.h"
 #include "show/show_session.h"
 #include "show/show_view.h"
 
@@ -106,7 +107,7 @@ void show_idle(Window* window) {
     if (scene == nullptr) return;
     transport_tick(*context.session, context.transport);
     Rgb background{};
-    scene_background(scene, background);
+    show_background(scene, background);
     set_background(context.widgets[VIEWPORT], background[0], background[1], background[2]);
 }
 

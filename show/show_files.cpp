@@ -43,12 +43,43 @@ std::string find_show_file(const char* fixed_path) {
     return fixed_path;
 }
 
-ShowFiles find_show_files() { return {find_show_file(SHOW_FONT_PATH), find_show_file(SHOW_MUSIC_PATH)}; }
+ShowFiles find_show_files() {
+    ShowFiles files;
+    files.font_path = find_show_file(SHOW_FONT_PATH);
+    files.music_path = find_show_file(SHOW_MUSIC_PATH);
+    return files;
+}
 
 bool is_show_file_option(const std::string& option) { return option == "--music" || option == "--font"; }
 
 void set_show_file(ShowFiles& files, const std::string& option, const std::string& path) {
     (option == "--music" ? files.music_path : files.font_path) = path;
+}
+
+bool is_show_tracks_option(const std::string& option) {
+    return option == "--tracks" || option == "--rows-per-pattern";
+}
+
+int32_t set_show_tracks_option(ShowFiles& files, const std::string& option, const std::string& value,
+                               std::string& why) {
+    if (option == "--tracks") {
+        if (value.empty()) {
+            why = "--tracks needs a document or DIR/PREFIX of player files";
+            return 0;
+        }
+        files.tracks_source = value;
+        return 1;
+    }
+    const bool digits =
+        !value.empty() && value.size() <= 4 && value.find_first_not_of("0123456789") == std::string::npos;
+    const int32_t rows = digits ? std::stoi(value) : 0;
+    if (rows < 1 || rows > LARGEST_ROWS_PER_PATTERN) {
+        why = "--rows-per-pattern takes a whole number from 1 to " + std::to_string(LARGEST_ROWS_PER_PATTERN) +
+              ", not '" + value + "'";
+        return 0;
+    }
+    files.rows_per_pattern = rows;
+    return 1;
 }
 
 int32_t check_show_file_readable(const char* program, const std::string& path) {

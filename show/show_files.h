@@ -7,11 +7,17 @@
 inline constexpr const char* SHOW_FONT_PATH = "./font/HomeVideo-Regular.ttf";
 inline constexpr const char* SHOW_MUSIC_PATH = "./sounds/music0.ogg";
 
-// The font and the music one run of the show uses. The fields are the
-// plain reads.
+// Rows of a sync editor in a pattern of the show, unless told otherwise.
+inline constexpr int32_t DEFAULT_ROWS_PER_PATTERN = 8;
+inline constexpr int32_t LARGEST_ROWS_PER_PATTERN = 4096;
+
+// The font and the music one run of the show uses, and the tracks laid over
+// its rows. The fields are the plain reads.
 struct ShowFiles {
     std::string font_path = SHOW_FONT_PATH;
     std::string music_path = SHOW_MUSIC_PATH;
+    std::string tracks_source;  // --tracks: DIR/PREFIX of player files; empty: none
+    int32_t rows_per_pattern = DEFAULT_ROWS_PER_PATTERN;
 };
 
 // The folder an installation keeps the show's data in, found from where the
@@ -29,6 +35,13 @@ ShowFiles find_show_files();
 // "--music" and "--font", the options that name one of the show's files.
 bool is_show_file_option(const std::string& option);
 void set_show_file(ShowFiles& files, const std::string& option, const std::string& path);
+
+// "--tracks" and "--rows-per-pattern", the options of the show's tracks.
+bool is_show_tracks_option(const std::string& option);
+// Takes the option's value; 0 with what is wrong in `why` when the value is
+// not one the option takes.
+int32_t set_show_tracks_option(ShowFiles& files, const std::string& option, const std::string& value,
+                               std::string& why);
 
 // 1 when the file can be read; else 0 after "<program>: cannot read
 // <path>: <reason>" on standard error.

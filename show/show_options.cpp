@@ -35,6 +35,11 @@ int32_t parse_show_options(int argc, char** argv, ShowOptions& out) {
             options.version = true;
         } else if (is_show_file_option(argument)) {
             if (take_file_option(argc, argv, i, named, options.files) != 1) return 0;
+        } else if (is_show_tracks_option(argument)) {
+            if (!named.insert(argument).second) return fail(argument + " is given twice");
+            if (i + 1 >= argc) return fail(argument + " needs a value");
+            std::string why;
+            if (set_show_tracks_option(options.files, argument, argv[++i], why) != 1) return fail(why);
         } else if (argument.rfind("--", 0) == 0) {
             return fail("unknown option '" + argument + "'");
         } else {
@@ -57,6 +62,10 @@ std::string show_usage() {
            "  --music FILE   the track to play, of any length: the show divides it\n"
            "                 into its 104 patterns\n"
            "  --font FILE    the TrueType font of the credit lines\n"
+           "  --tracks DIR/PREFIX  the sync editor's player files PREFIX_<track>.track\n"
+           "                 whose keys replace the show's values (the README lists\n"
+           "                 the tracks)\n"
+           "  --rows-per-pattern N  the editor's rows in a pattern (8)\n"
            "  --help         this text\n"
            "  --version      the version\n"
            "  -display DISPLAY, -geometry WxH+X+Y, ...  freeglut's own options\n"

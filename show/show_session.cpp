@@ -7,6 +7,8 @@
 #include "show/show.h"
 #include "show/show_acts.h"
 #include "show/show_seek.h"
+#include "show/show_state.h"
+#include "show/show_tracks.h"
 
 namespace {
 // The credit line's letters are a tenth of the screen's height, however
@@ -24,30 +26,35 @@ int32_t open_font(ShowSession& session, const char* path) {
     return session.font->load(path, 1);
 }
 
-// The scene over the whole track, set up, once the track and the font are in.
-void open_scene(ShowSession& session) {
+// The scene over the whole track, set up, once the track and the font are
+// in, with the show's tracks (no keys yet) over its rows.
+void open_scene(ShowSession& session, int32_t rows_per_pattern) {
     session.scene = show_build(session.track, SHOW_PHASE_COUNT, SHOW_PATTERN_COUNT, session.font, session.width,
                                session.height);
     scene_set_window(session.scene, 0.0, session.track->length_seconds());
     scene_setup(session.scene);
+    session.tracks = show_tracks_new(rows_per_pattern);
+    session.scene->state->tracks = session.tracks;
 }
 }  // namespace
 
 ShowSession* show_session_open(const ShowFiles& files, int32_t width, int32_t height) {
-    auto* session = new ShowSession{nullptr, nullptr, nullptr, nullptr, width, height};
+    auto* session = new ShowSession{nullptr, nullptr, nullptr, nullptr, nullptr, width, height};
     if (open_font(*session, files.font_path.c_str()) != 1) return failed(session);
     session->track = AudioTrack::create();
     if (session->track->open_file(files.music_path.c_str()) != 1) return failed(session);
-    open_scene(*session);
+    open_scene(*session, files.rows_per_pattern);
+    if (!files.tracks_source.empty() && show_tracks_load(session->tracks, files.tracks_source) != 1)
+        return failed(session);
     return session;
 }
 
 ShowSession* show_session_open_samples(SampleBuffer* samples, const char* font_path, int32_t width,
                                        int32_t height) {
-    auto* session = new ShowSession{AudioTrack::create(), nullptr, nullptr, nullptr, width, height};
+    auto* session = new ShowSession{AudioTrack::create(), nullptr, nullptr, nullptr, nullptr, width, height};
     session->track->sample_buffer = samples;
     if (font_path != nullptr && open_font(*session, font_path) != 1) return failed(session);
-    open_scene(*session);
+    open_scene(*session, DEFAULT_ROWS_PER_PATTERN);
     return session;
 }
 
@@ -75,7 +82,8 @@ int64_t show_session_frame_at(const ShowSession* session, double seconds) {
 void show_session_close(ShowSession* session) {
     if (session == nullptr) return;
     show_moments_destroy(session->moments);  // its pass reads the track's samples
-    scene_destroy(session->scene);  // the scene borrows the track and the font
+    scene_destroy(session->scene);  // the scene borrows the track, the font and the tracks
+    show_tracks_destroy(session->tracks);
     AudioTrack::destroy(session->track);
     Font::destroy(session->font);
     delete session;

@@ -9,6 +9,7 @@ struct Font;
 struct SampleBuffer;
 struct Scene;
 struct ShowMoments;
+struct ShowTracks;
 
 // One show, opened in one place and closed in one place: the music, the
 // font its credit line is written in and the scene built over the music,
@@ -20,16 +21,19 @@ struct ShowSession {
     Font* font = nullptr;         // owned; none when the session was opened without one
     Scene* scene = nullptr;       // owned, with its state; built and set up
     ShowMoments* moments = nullptr;  // owned: what a jump starts from, once the first is asked for
+    ShowTracks* tracks = nullptr;    // owned: the show's tracks, with the keys of the files' tracks source
     int32_t width = 0;            // pixels of the screen the show is laid out for
     int32_t height = 0;
 };
 
 // Bakes the font at a tenth of the screen's height, loads the music and
 // builds and sets up the scene over the whole of it (the figure and the
-// glyph art printed on standard output). Needs a current OpenGL context:
+// glyph art printed on standard output), with the show's tracks over
+// files.rows_per_pattern rows a pattern and the keys of files.tracks_source. Needs a current OpenGL context:
 // the font becomes a texture. None after the loader's message when the
 // font or the music cannot be loaded (the music is not read when the font
-// fails), with whatever had been opened released.
+// fails; nor the tracks when the music fails), with whatever had been
+// opened released.
 ShowSession* show_session_open(const ShowFiles& files, int32_t width, int32_t height);
 
 // The same over samples already in memory at the playback rate, which the

@@ -12,6 +12,7 @@ struct Mesh;
 struct MeshInstance;
 struct PathSet;
 struct Scene;
+struct ShowTracks;
 struct TextLine;
 
 // The track divided into equal phases and patterns. Only the pattern
@@ -62,4 +63,5 @@ struct ShowState {
     // everything but the geometry (no deforming, recolouring or filling),
     // which show_rebuild_geometry builds once at the moment reached.
     int32_t replaying = 0;
+    const ShowTracks* tracks = nullptr;  // borrowed: keyed tracks replace the values on the way out
 };

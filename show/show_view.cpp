@@ -7,6 +7,7 @@
 
 #include "geometry/rgb.h"
 #include "show/scene.h"
+#include "show/show.h"
 
 namespace {
 constexpr double FIELD_OF_VIEW_DEGREES = 60.0;
@@ -35,7 +36,7 @@ void show_view_draw(Scene* scene, float aspect) {
 void show_frame_draw(Scene* scene, int32_t width, int32_t height) {
     glViewport(0, 0, width, height);
     Rgb background{0.0f, 0.0f, 0.0f};
-    if (scene != nullptr) scene_background(scene, background);
+    if (scene != nullptr) show_background(scene, background);
     // Opaque, as the viewport widget's background is.
     glClearColor(background[0], background[1], background[2], 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

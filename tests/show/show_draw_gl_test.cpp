@@ -125,10 +125,12 @@ TEST(ShowDrawing, InAct9TheFigureIsNeverHiddenBehindTheLattice) {
 TEST(ShowDrawing, TheFontsTextureGoesWithTheSession) {
     const ChildResult result = run_gl_check([](GlWindow&) {
         const std::string font = std::string(MORVA_SOURCE_DIR) + "/font/HomeVideo-Regular.ttf";
-        ShowSession* show = open_quietly([&] { return show_session_open({font, test_track("10.4")}, WIDTH, HEIGHT); });
+        const auto open_with = [&](const std::string& music) {
+            return open_quietly([&] { return show_session_open(show_files(font, music), WIDTH, HEIGHT); });
+        };
+        ShowSession* show = open_with(test_track("10.4"));
         ASSERT_NE(show, nullptr);
-        EXPECT_EQ(open_quietly([&] { return show_session_open({font, "/nonexistent/music.ogg"}, WIDTH, HEIGHT); }),
-                  nullptr);
+        EXPECT_EQ(open_with("/nonexistent/music.ogg"), nullptr);
         const GLuint texture = show->font->texture;
         EXPECT_EQ(glIsTexture(texture), GL_TRUE);
         // Names are handed out from 1 up: the failed opening's font had one just above.

@@ -31,6 +31,14 @@ inline AudioTrack* track_in_memory(int32_t frames, float hz = 0.0f, float amplit
     return track;
 }
 
+// The show's files: that font and that music, no tracks.
+inline ShowFiles show_files(const std::string& font, const std::string& music) {
+    ShowFiles files;
+    files.font_path = font;
+    files.music_path = music;
+    return files;
+}
+
 // Opens a show (a ShowSession call) with its report and glyph art kept
 // from the test's output; what it wrote to standard error goes to `said`.
 template <typename Open>

@@ -21,6 +21,8 @@ struct CommandLineCase {
     bool help = false;
     bool version = false;
     std::string err{};
+    std::string tracks{};  // the tracks' source taken
+    int32_t rows = DEFAULT_ROWS_PER_PATTERN;
 };
 
 const std::string USAGE_HINT = " (morva --help lists the options)\n";
@@ -45,6 +47,10 @@ const CommandLineCase COMMAND_LINES[] = {
      .err = "morva: --music is given twice" + USAGE_HINT},
     {.name = "AnUnknownOption", .arguments = {"--colour", "red"}, .status = 0,
      .err = "morva: unknown option '--colour'" + USAGE_HINT},
+    {.name = "TracksAndTheirRows", .arguments = {"--tracks", "keys/show", "--rows-per-pattern", "16", "t"},
+     .status = 1, .passed_on = {"t"}, .tracks = "keys/show", .rows = 16},
+    {.name = "RowsThatAreNoNumber", .arguments = {"--rows-per-pattern", "8x"}, .status = 0,
+     .err = "morva: --rows-per-pattern takes a whole number from 1 to 4096, not '8x'" + USAGE_HINT},
     {.name = "AMissingFile", .arguments = {"--music", "/no/such/track.ogg"}, .status = 0,
      .err = "morva: cannot read /no/such/track.ogg: No such file or directory\n"},
 };
@@ -83,6 +89,8 @@ TEST_P(CommandLine, TakesTheShowsOptionsAndPassesTheRestOn) {
     const ShowFiles found = find_show_files();
     EXPECT_EQ(options.files.music_path, expected.music_named ? file : found.music_path);
     EXPECT_EQ(options.files.font_path, expected.font_named ? file : found.font_path);
+    EXPECT_EQ(options.files.tracks_source, expected.tracks);
+    EXPECT_EQ(options.files.rows_per_pattern, expected.rows);
     EXPECT_EQ(options.help, expected.help);
     EXPECT_EQ(options.version, expected.version);
 }

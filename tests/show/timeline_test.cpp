@@ -153,7 +153,7 @@ TEST(ShowSession, AFontThatCannotBeReadFailsTheOpeningAlone) {
     const std::vector<std::string> font_failed{"error loading font: /nonexistent/font.ttf"};
     std::string said;
     // The music is not read once the font has failed.
-    const ShowFiles files{"/nonexistent/font.ttf", "/nonexistent/music.ogg"};
+    const ShowFiles files = show_files("/nonexistent/font.ttf", "/nonexistent/music.ogg");
     EXPECT_EQ(open_quietly([&] { return show_session_open(files, 1920, 1080); }, &said), nullptr);
     EXPECT_EQ(lines_of(said), font_failed);
     // Samples handed over are the session's, opened or not.

@@ -3,6 +3,8 @@
 // is among its failures, in capture_output_test.cpp.)
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -27,6 +29,50 @@ TEST(CaptureFiles, NamedFilesDrawWhatTheFixedOnesDraw) {
         const std::vector<uint8_t> bytes = file_bytes(folder.file(std::string("fixed/") + still));
         EXPECT_GT(bytes.size(), 1000u) << still;
         EXPECT_EQ(file_bytes(folder.file(std::string("named/") + still)), bytes) << still;
+    }
+}
+
+namespace {
+// A player file's bytes, little-endian as the editor's library writes them:
+// the key count, then each key's row, value and interpolation.
+struct KeyBytes {
+    int32_t row;
+    float value;
+    uint8_t interpolation;
+};
+std::vector<uint8_t> player_file_bytes(const std::vector<KeyBytes>& keys) {
+    std::vector<uint8_t> bytes;
+    const auto put32 = [&](uint32_t word) {
+        for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<uint8_t>(word >> shift));
+    };
+    put32(static_cast<uint32_t>(keys.size()));
+    for (const KeyBytes& key : keys) {
+        put32(static_cast<uint32_t>(key.row));
+        uint32_t bits = 0;
+        std::memcpy(&bits, &key.value, sizeof bits);
+        put32(bits);
+        bytes.push_back(key.interpolation);
+    }
+    return bytes;
+}
+}  // namespace
+
+// The editor's player files replace the clear colour where they have keys,
+// over the rows a pattern is given: red held at 1, blue rising linearly to
+// 1 at row 240, which is pattern 30 at 8 rows a pattern and 60 at 4.
+TEST(CaptureFiles, PlayerFilesReplaceTheValuesTheyKey) {
+    ShowFolder folder("10.4");
+    std::filesystem::create_directories(folder.file("keys"));
+    write_file_bytes(folder.file("keys/show_background-3Ar.track"), player_file_bytes({{0, 1.0f, 0}}));
+    write_file_bytes(folder.file("keys/show_background-3Ab.track"), player_file_bytes({{0, 0.0f, 1}, {240, 1.0f, 0}}));
+    for (const char* rows : {"8", "4"}) {
+        const std::string out = std::string("keyed-") + rows;
+        const ChildResult keyed = capture(folder, {"--at", "p30", "--out", out, "--size", "320x180", "--tracks",
+                                                   "keys/show", "--rows-per-pattern", rows});
+        ASSERT_TRUE(keyed.succeeded()) << keyed.describe();
+        const Picture picture = read_png(folder.file(out + "/at-p30.png"));
+        // Green is the act's: black before pattern 40.
+        EXPECT_EQ(picture.at(1, 1), (std::array<int, 3>{255, 0, std::string(rows) == "8" ? 255 : 128})) << rows;
     }
 }
 

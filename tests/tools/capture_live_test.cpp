@@ -146,7 +146,7 @@ TEST(SeekAgainstCapture, AJumpLandsOnTheCapturedPicture) {
         GlContext* gl = GlContext::create(ContextChoice::egl, WIDTH, HEIGHT);
         ASSERT_NE(gl, nullptr);
         set_fixed_gl_state();
-        const ShowFiles files{folder.file("font/HomeVideo-Regular.ttf"), folder.file("sounds/music0.ogg")};
+        const ShowFiles files = show_files(folder.file("font/HomeVideo-Regular.ttf"), folder.file("sounds/music0.ogg"));
         ShowSession* show = open_quietly([&] { return show_session_open(files, WIDTH, HEIGHT); });
         ASSERT_NE(show, nullptr);
         ShowClock clock{show->track, show->scene, SEEK_UPDATES_PER_SECOND};

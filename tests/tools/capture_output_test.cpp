@@ -155,6 +155,9 @@ const Failure FAILURES[] = {
     {{"--sheet", "s.png", "--music"}, "--music needs a value"},
     {{"--sheet", "s.png", "--font", ""}, "--font needs a file or folder name"},
     {{"--music", "a.ogg", "--sheet", "s.png", "--music", "b.ogg"}, "--music is given twice"},
+    {{"--sheet", "s.png", "--rows-per-pattern", "0"}, "--rows-per-pattern takes a whole number from 1 to 4096, not '0'"},
+    {{"--at", "1", "--out", "o", "--tracks", "bad"}, "error reading sync track bad_figure-3Aturn.track: ", In::folder,
+     Said::by_loader},
     {{"--sheet", "s.png", "--music", "missing.ogg"}, "cannot read missing.ogg: No such file or directory"},
     {{"--sheet", "s.png", "--font", "missing.ttf"}, "cannot read missing.ttf: No such file or directory"},
     {{"--sheet", "s.png"}, "cannot read ./font/HomeVideo-Regular.ttf: No such file or directory", In::folder_without_font},
@@ -204,6 +207,7 @@ TEST(CaptureFailures, AreToldAndLeaveNothingBehind) {
         write_text(folder.file("blocker"), "a file where a folder should be\n");
         write_text(folder.file("not-a-video.mp4"), "text, not a video\n");
         write_text(folder.file("noise.ogg"), "OggS this is not a sound file at all\n");
+        write_text(folder.file("bad_figure-3Aturn.track"), "no");
         const ChildResult result =
             capture(folder, c.arguments, c.in == In::path_without_ffmpeg ? WITHOUT_FFMPEG : decltype(WITHOUT_FFMPEG){});
         EXPECT_EQ(result.exit_code, 1) << result.describe();

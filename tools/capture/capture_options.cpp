@@ -131,7 +131,7 @@ int32_t parse_capture_options(int argc, const char* const* argv, CaptureOptions&
         }
         static const std::set<std::string> known = {"--at", "--out", "--sheet", "--frames", "--fps", "--size",
                                                     "--context", "--from", "--to", "--video",
-                                                    "--music", "--font"};
+                                                    "--music", "--font", "--tracks", "--rows-per-pattern"};
         if (known.count(option) == 0 && !is_parts_option(option)) return fail("unknown option '" + option + "'");
         if (!seen.insert(option).second) return fail(option + " is given twice");
         if (i + 1 >= argc) return fail(option + " needs a value");
@@ -151,6 +151,9 @@ int32_t parse_capture_options(int argc, const char* const* argv, CaptureOptions&
             if (!read_context(value, options.context)) return fail("--context takes auto, egl or xvfb, not '" + value + "'");
         } else if (is_parts_option(option)) {
             if (read_parts_option(option, value, options) != 1) return 0;
+        } else if (is_show_tracks_option(option)) {
+            std::string why;
+            if (set_show_tracks_option(options.files, option, value, why) != 1) return fail(why);
         } else if (value.empty()) {
             return fail(option + " needs a file or folder name");
         } else if (option == "--out") {
@@ -208,6 +211,9 @@ const char* capture_usage() {
            "                           server, or a private Xvfb (auto: EGL first)\n"
            "  --music FILE             the track to draw the show to, of any length\n"
            "  --font FILE              the TrueType font of the credit lines\n"
+           "  --tracks DIR/PREFIX      the sync editor's player files PREFIX_<track>.track,\n"
+           "                           drawn as the show draws them\n"
+           "  --rows-per-pattern N     the editor's rows in a pattern (8)\n"
            "  --help                   this text\n"
            "  --version                the version\n";
 }

@@ -34,6 +34,8 @@ int main(int argc, char** argv) {
     print_banner(argc > 0 ? argv[0] : nullptr);
     Application* application = Application::create();
     Window* window = show_window_create(application, 0.5, 0.5, options.files);
+    show_context()->sync_host = options.sync_host;
+    show_context()->sync_port = options.sync_port;
     // What is left of the command line: the title first, then freeglut's options.
     window->run(static_cast<int>(options.passed_on.size()) - 1, options.passed_on.data());
     show_teardown(window);

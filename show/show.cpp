@@ -98,7 +98,7 @@ double act_progress(int32_t act, double pattern) { return patterns_into(act, pat
 
 // The show's row for its tracks: the pattern position of the last update
 // times the rows a pattern has.
-double show_row(const ShowState& state) {
+double row_of(const ShowState& state) {
     if (state.tracks == nullptr) return 0.0;
     return pattern_position(state, state.previous_time) * state.tracks->rows_per_pattern;
 }
@@ -107,7 +107,7 @@ double show_row(const ShowState& state) {
 template <typename Value>
 void keyed(const ShowState& state, ShowTrack track, Value& value) {
     double keyed_value = 0.0;
-    if (show_track_value(state.tracks, track, show_row(state), &keyed_value)) value = static_cast<Value>(keyed_value);
+    if (show_track_value(state.tracks, track, row_of(state), &keyed_value)) value = static_cast<Value>(keyed_value);
 }
 
 // Deforms with the parameters the act derived, or the tracks' where keyed.
@@ -398,10 +398,10 @@ void set_up(Scene* scene, bool print_art) {
 void put_on_tracks(ShowState& state) {
     if (state.tracks == nullptr) return;
     double turn = 0.0;
-    if (show_track_value(state.tracks, TRACK_FIGURE_TURN, show_row(state), &turn))
+    if (show_track_value(state.tracks, TRACK_FIGURE_TURN, row_of(state), &turn))
         instance_set_rotation(state.figure, VERTICAL_AXIS, static_cast<float>(turn));
     double hue = 0.0;
-    if (state.ramp != nullptr && show_track_value(state.tracks, TRACK_CREDITS_HUE, show_row(state), &hue)) {
+    if (state.ramp != nullptr && show_track_value(state.tracks, TRACK_CREDITS_HUE, row_of(state), &hue)) {
         Rgb color{};
         color_ramp_sample(state.ramp, color, static_cast<float>(hue));
         text_line_set_color(state.text, color);
@@ -409,10 +409,10 @@ void put_on_tracks(ShowState& state) {
     for (MeshInstance* copy : state.cubes) {
         keyed(state, TRACK_LATTICE_SPIN, copy->rotation_angle);
         double factor = 1.0;
-        if (show_track_value(state.tracks, TRACK_LATTICE_SCALE, show_row(state), &factor))
+        if (show_track_value(state.tracks, TRACK_LATTICE_SCALE, row_of(state), &factor))
             for (float& axis : copy->scale) axis = static_cast<float>(axis * factor);
         double ambient = 0.0;
-        if (show_track_value(state.tracks, TRACK_LATTICE_AMBIENT, show_row(state), &ambient))
+        if (show_track_value(state.tracks, TRACK_LATTICE_AMBIENT, row_of(state), &ambient))
             copy->ambient = {static_cast<float>(ambient), static_cast<float>(ambient), static_cast<float>(ambient)};
     }
 }
@@ -535,6 +535,11 @@ int32_t show_act(const Scene* scene) {
 int32_t show_pattern_count(const Scene* scene) {
     const ShowState* state = scene_state(scene);
     return state != nullptr ? state->timeline.pattern_count : 0;
+}
+
+double show_row(const Scene* scene) {
+    const ShowState* state = scene_state(scene);
+    return state != nullptr ? row_of(*state) : 0.0;
 }
 
 double show_pattern_length(const Scene* scene) {

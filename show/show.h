@@ -52,3 +52,5 @@ void show_recolor(Scene* scene);
 int32_t show_act(const Scene* scene);
 int32_t show_pattern_count(const Scene* scene);
 double show_pattern_length(const Scene* scene);  // seconds
+// The row of the show's tracks at the last update; 0 without tracks.
+double show_row(const Scene* scene);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -17,12 +18,15 @@
 #include "show/scene.h"
 #include "show/show.h"
 #include "show/show_session.h"
+#include "show/show_tracks.h"
+#include "sync/sync_link.h"
 #include "show/show_view.h"
 
 namespace {
 constexpr uint8_t KEY_ESCAPE = 27;
 constexpr uint8_t KEY_SPACE = 32;
 constexpr int32_t PATTERNS_PER_PAGE = 8;  // a phase
+constexpr const char* DEFAULT_SAVE_PREFIX = "tracks/show";
 // The panel's status line: letters a thirtieth of the window's height, on
 // a black band along its top, readable over any background.
 constexpr double STATUS_HEIGHT_OF_WINDOW = 1.0 / 30.0;
@@ -98,13 +102,41 @@ int32_t show_init(Window* window) {
     if (started != 1) std::exit(1);
     // The moments a jump starts from are taken beside the show from now on.
     show_session_start_moments(context.session);
+    if (context.sync_port != 0)
+        context.link = sync_link_create(context.sync_host.c_str(), context.sync_port, &context.session->tracks->tracks);
     return started;
+}
+
+// Where the player files go when the editor asks for them to be saved: the
+// prefix the tracks came from, else tracks/show.
+std::string save_prefix(const ShowContext& context) {
+    return context.files.tracks_source.empty() ? std::string(DEFAULT_SAVE_PREFIX) : context.files.tracks_source;
+}
+
+// What the sync editor asked for since the last pass: its pause, the row to
+// go to (the last of several), a save; keys edited while the show holds
+// still show at once; and the row the show plays, sent back.
+void follow_the_editor(ShowContext& context) {
+    if (context.link == nullptr) return;
+    ShowSession& session = *context.session;
+    SyncLinkEvents asked;
+    sync_link_poll(context.link, &asked);
+    if (asked.has_pause) transport_set_paused(session, context.transport, asked.paused);
+    if (asked.has_row) transport_go_to_row(session, context.transport, asked.row);
+    else if (asked.keys_changed && context.transport.paused != 0) show_rebuild_geometry(session.scene);
+    if (asked.save_asked) {
+        const std::string prefix = save_prefix(context);
+        if (show_tracks_save(session.tracks, prefix) == 1)
+            std::fprintf(stderr, "sync: tracks saved as %s_<track>.track\n", prefix.c_str());
+    }
+    sync_link_send_row(context.link, static_cast<int32_t>(std::floor(show_row(session.scene))));
 }
 
 void show_idle(Window* window) {
     ShowContext& context = context_of(window);
     Scene* scene = scene_of(&context);
     if (scene == nullptr) return;
+    follow_the_editor(context);
     transport_tick(*context.session, context.transport);
     Rgb background{};
     show_background(scene, background);
@@ -203,6 +235,7 @@ void show_teardown(Window* window) {
             if (widget != nullptr) Widget::destroy(widget);
         for (Parameter* parameter : context->parameters) Parameter::destroy(parameter);
         if (the_show == context) report_underruns();
+        sync_link_destroy(context->link);
         show_session_close(context->session);
         if (the_show == context) the_show = nullptr;
         delete context;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "show/show_files.h"
 #include "show/show_transport.h"
@@ -9,6 +10,7 @@
 struct Application;
 struct Parameter;
 struct ShowSession;
+struct SyncLink;
 struct Widget;
 struct Window;
 
@@ -23,6 +25,9 @@ struct ShowContext {
     ShowSession* session = nullptr;  // owned; none until the show is open
     ShowFiles files;                 // the font and the music to read
     ShowTransport transport;         // pause, steps and the loop
+    std::string sync_host;           // the sync editor to follow, when sync_port is not 0
+    int32_t sync_port = 0;
+    SyncLink* link = nullptr;  // owned: the link to that editor, once the show is open
 };
 
 // Creates the show's window: the GLUT backend at the given fraction of the

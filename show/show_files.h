@@ -16,7 +16,7 @@ inline constexpr int32_t LARGEST_ROWS_PER_PATTERN = 4096;
 struct ShowFiles {
     std::string font_path = SHOW_FONT_PATH;
     std::string music_path = SHOW_MUSIC_PATH;
-    std::string tracks_source;  // --tracks: DIR/PREFIX of player files; empty: none
+    std::string tracks_source;  // --tracks: a FILE.rocket document or DIR/PREFIX of player files; empty: none
     int32_t rows_per_pattern = DEFAULT_ROWS_PER_PATTERN;
 };
 

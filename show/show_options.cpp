@@ -5,6 +5,9 @@
 #include <utility>
 
 namespace {
+constexpr const char* SYNC_DEFAULT_HOST = "127.0.0.1";
+constexpr int32_t SYNC_EDITOR_PORT = 1338;
+
 int32_t fail(const std::string& message) {
     std::fprintf(stderr, "morva: %s (morva --help lists the options)\n", message.c_str());
     return 0;
@@ -18,6 +21,18 @@ int32_t take_file_option(int argc, char** argv, int& i, std::set<std::string>& n
     const std::string path = argv[++i];
     if (check_show_file_readable("morva", path) != 1) return 0;
     set_show_file(files, option, path);
+    return 1;
+}
+// --sync=HOST:PORT; the host is everything before the last colon.
+int32_t take_sync_address(const std::string& address, ShowOptions& options) {
+    const size_t colon = address.rfind(':');
+    const std::string port = colon == std::string::npos ? std::string() : address.substr(colon + 1);
+    const bool digits = !port.empty() && port.size() <= 5 && port.find_first_not_of("0123456789") == std::string::npos;
+    const int32_t number = digits ? std::stoi(port) : 0;
+    if (colon == 0 || colon == std::string::npos || number < 1 || number > 65535)
+        return fail("--sync= takes HOST:PORT (a port from 1 to 65535), not '" + address + "'");
+    options.sync_host = address.substr(0, colon);
+    options.sync_port = number;
     return 1;
 }
 }  // namespace
@@ -40,6 +55,11 @@ int32_t parse_show_options(int argc, char** argv, ShowOptions& out) {
             if (i + 1 >= argc) return fail(argument + " needs a value");
             std::string why;
             if (set_show_tracks_option(options.files, argument, argv[++i], why) != 1) return fail(why);
+        } else if (argument == "--sync" || argument.rfind("--sync=", 0) == 0) {
+            if (!named.insert("--sync").second) return fail("--sync is given twice");
+            options.sync_host = SYNC_DEFAULT_HOST;
+            options.sync_port = SYNC_EDITOR_PORT;
+            if (argument != "--sync" && take_sync_address(argument.substr(7), options) != 1) return 0;
         } else if (argument.rfind("--", 0) == 0) {
             return fail("unknown option '" + argument + "'");
         } else {
@@ -62,10 +82,12 @@ std::string show_usage() {
            "  --music FILE   the track to play, of any length: the show divides it\n"
            "                 into its 104 patterns\n"
            "  --font FILE    the TrueType font of the credit lines\n"
-           "  --tracks DIR/PREFIX  the sync editor's player files PREFIX_<track>.track\n"
-           "                 whose keys replace the show's values (the README lists\n"
-           "                 the tracks)\n"
+           "  --tracks FILE.rocket | DIR/PREFIX  the sync editor's document, or its\n"
+           "                 player files PREFIX_<track>.track, whose keys replace\n"
+           "                 the show's values (the README lists the tracks)\n"
            "  --rows-per-pattern N  the editor's rows in a pattern (8)\n"
+           "  --sync[=HOST:PORT]  follows a sync editor (127.0.0.1:1338): its keys,\n"
+           "                 rows and pause; the show sends it the row it plays\n"
            "  --help         this text\n"
            "  --version      the version\n"
            "  -display DISPLAY, -geometry WxH+X+Y, ...  freeglut's own options\n"

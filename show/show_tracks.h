@@ -44,10 +44,16 @@ struct ShowTracks {
 ShowTracks* show_tracks_new(int32_t rows_per_pattern);
 void show_tracks_destroy(ShowTracks* tracks);
 
-// Reads keys into the show's tracks from `source`: DIR/PREFIX names the
-// player files PREFIX_<track>.track (a track without its file keeps no
-// keys). 1 on success; 0 after the reader's line, the keys as they were.
+// Reads keys into the show's tracks from `source`: a FILE.rocket is the
+// editor's document (a track it names that the show does not have is
+// ignored, with one line); DIR/PREFIX names the player files
+// PREFIX_<track>.track (a track without its file keeps its keys). 1 on
+// success; 0 after the reader's line, the keys as they were.
 int32_t show_tracks_load(ShowTracks* tracks, const std::string& source);
+
+// Writes the player file of every track with keys to PREFIX_<track>.track
+// (folders made as needed). 1 on success; 0 after the writer's line.
+int32_t show_tracks_save(const ShowTracks* tracks, const std::string& prefix);
 
 // The track's value at the row, into `value`, when it has keys; false (and
 // `value` untouched) without tracks or keys.

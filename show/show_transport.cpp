@@ -9,22 +9,27 @@
 #include "show/show.h"
 #include "show/show_session.h"
 #include "show/show_state.h"
+#include "show/show_tracks.h"
 
 namespace {
 int32_t last_pattern(const ShowSession& session) { return std::max(0, show_pattern_count(session.scene) - 1); }
 
-// Moves to a pattern's start. A stream that stopped itself at the end of
-// the music starts again, silent until it has taken the jump.
-void go_to_pattern(ShowSession& session, const ShowTransport& transport, int32_t pattern) {
+// Moves to a frame of the straight run. A stream that stopped itself at
+// the end of the music starts again, silent until it has taken the jump.
+void go_to_frame(ShowSession& session, const ShowTransport& transport, int64_t frame) {
     AudioTrack& track = *session.track;
     const bool restart = track.device != nullptr && track.playing.load() == 0;
     if (restart) {
         track.set_paused(true);
         track.start();
     }
-    pattern = std::clamp(pattern, 0, last_pattern(session));
-    show_session_seek(&session, show_session_pattern_frame(&session, pattern));
+    show_session_seek(&session, frame);
     if (restart) track.set_paused(transport.paused != 0);
+}
+
+void go_to_pattern(ShowSession& session, const ShowTransport& transport, int32_t pattern) {
+    pattern = std::clamp(pattern, 0, last_pattern(session));
+    go_to_frame(session, transport, show_session_pattern_frame(&session, pattern));
 }
 }  // namespace
 
@@ -36,8 +41,18 @@ int32_t transport_pattern(const ShowSession& session) {
 }
 
 void transport_toggle_pause(ShowSession& session, ShowTransport& transport) {
-    transport.paused = 1 - transport.paused;
-    session.track->set_paused(transport.paused != 0);
+    transport_set_paused(session, transport, transport.paused == 0);
+}
+
+void transport_set_paused(ShowSession& session, ShowTransport& transport, bool paused) {
+    transport.paused = paused ? 1 : 0;
+    session.track->set_paused(paused);
+}
+
+void transport_go_to_row(ShowSession& session, ShowTransport& transport, int32_t row) {
+    const int32_t rows = session.tracks != nullptr ? session.tracks->rows_per_pattern : DEFAULT_ROWS_PER_PATTERN;
+    const double seconds = static_cast<double>(row) / rows * show_pattern_length(session.scene);
+    go_to_frame(session, transport, show_session_frame_at(&session, seconds));
 }
 
 void transport_step(ShowSession& session, ShowTransport& transport, int32_t patterns) {

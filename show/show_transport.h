@@ -17,6 +17,9 @@ struct ShowTransport {
 
 // Pauses or resumes: the stream stays open.
 void transport_toggle_pause(ShowSession& session, ShowTransport& transport);
+void transport_set_paused(ShowSession& session, ShowTransport& transport, bool paused);
+// To the start of a row of the show's tracks (the editor's SET_ROW).
+void transport_go_to_row(ShowSession& session, ShowTransport& transport, int32_t row);
 // To the start of the pattern `patterns` away from the one playing
 // (negative: back), clamped to the show's patterns; works while paused.
 void transport_step(ShowSession& session, ShowTransport& transport, int32_t patterns);

@@ -211,8 +211,8 @@ const char* capture_usage() {
            "                           server, or a private Xvfb (auto: EGL first)\n"
            "  --music FILE             the track to draw the show to, of any length\n"
            "  --font FILE              the TrueType font of the credit lines\n"
-           "  --tracks DIR/PREFIX      the sync editor's player files PREFIX_<track>.track,\n"
-           "                           drawn as the show draws them\n"
+           "  --tracks FILE.rocket | DIR/PREFIX  the sync editor's document or its\n"
+           "                           player files, drawn as the show draws them\n"
            "  --rows-per-pattern N     the editor's rows in a pattern (8)\n"
            "  --help                   this text\n"
            "  --version                the version\n";

@@ -11,7 +11,7 @@ BUILD_PACKAGES=(
   freeglut3-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
   libegl-dev libegl-mesa0
   libx11-dev libxtst-dev x11-utils
-  librtaudio-dev libsndfile1-dev libsoxr-dev libstb-dev libhwy-dev
+  librtaudio-dev libsndfile1-dev libsoxr-dev libstb-dev libhwy-dev libpugixml-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-3270 dpkg-dev
 )

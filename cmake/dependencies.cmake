@@ -16,8 +16,10 @@ if(PKG_CONFIG_FOUND)
   # SIMD with run-time dispatch for the analysis: one binary, the best vector
   # instructions the processor has; the portable compiler flags stay.
   pkg_check_modules(HWY ${MORVA_DEPENDENCY_MODE} IMPORTED_TARGET libhwy)
+  # The sync editor's documents are XML.
+  pkg_check_modules(PUGIXML ${MORVA_DEPENDENCY_MODE} IMPORTED_TARGET pugixml)
 endif()
 
 # The names of the targets above, for a check that all of them are there.
 set(MORVA_DEPENDENCY_TARGETS OpenGL::GL OpenGL::GLU OpenGL::GLX GLUT::GLUT X11::X11
-    PkgConfig::STB PkgConfig::SNDFILE PkgConfig::SOXR PkgConfig::RTAUDIO PkgConfig::HWY)
+    PkgConfig::STB PkgConfig::SNDFILE PkgConfig::SOXR PkgConfig::RTAUDIO PkgConfig::HWY PkgConfig::PUGIXML)

@@ -18,6 +18,6 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-  "cmake, pkg-config, g++, freeglut3-dev, libgl-dev, libglu1-mesa-dev, libx11-dev, librtaudio-dev, libsndfile1-dev, libsoxr-dev, libstb-dev")
+  "cmake, pkg-config, g++, freeglut3-dev, libgl-dev, libglu1-mesa-dev, libx11-dev, librtaudio-dev, libsndfile1-dev, libsoxr-dev, libstb-dev, libpugixml-dev")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ffmpeg")
 include(CPack)

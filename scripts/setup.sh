@@ -11,7 +11,7 @@ BUILD_PACKAGES=(
   freeglut3-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0
   libegl-dev libegl-mesa0
   libx11-dev libxtst-dev x11-utils
-  librtaudio-dev libsndfile1-dev libsoxr-dev libstb-dev libhwy-dev
+  librtaudio-dev libsndfile1-dev libsoxr-dev libstb-dev libhwy-dev libpugixml-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-3270 dpkg-dev
 )
@@ -77,7 +77,7 @@ build_tsan_tree() {
 
 # The fuzz targets, built with clang in build/fuzz; their tests (label fuzz)
 # run every seed and then fuzz for ten seconds.
-FUZZ_TARGETS=(font sound style capture player_file)
+FUZZ_TARGETS=(font sound style capture player_file sync_document)
 
 build_fuzz_tree() {
   local dir="$MORVA_ROOT/build/fuzz"

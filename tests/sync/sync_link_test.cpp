@@ -85,7 +85,7 @@ struct Editor {
         });
         return got;
     }
-    void send(const Bytes& bytes) { ASSERT_EQ(::send(peer, bytes.data(), bytes.size(), 0), ssize_t(bytes.size())); }
+    void send(const Bytes& bytes) { ASSERT_EQ(::send(peer, bytes.data(), bytes.size(), MSG_NOSIGNAL), ssize_t(bytes.size())); }
     // Takes the link's connection and greeting, and answers with greeting.
     void greet(SyncLink* link, SyncLinkEvents* seen, const Bytes& greeting = SERVER_GREETING) {
         ASSERT_TRUE(accept(link, seen));

@@ -77,7 +77,7 @@ build_tsan_tree() {
 
 # The fuzz targets, built with clang in build/fuzz; their tests (label fuzz)
 # run every seed and then fuzz for ten seconds.
-FUZZ_TARGETS=(font sound style capture player_file sync_document)
+FUZZ_TARGETS=(font sound style capture player_file sync_document sync_packets)
 
 build_fuzz_tree() {
   local dir="$MORVA_ROOT/build/fuzz"

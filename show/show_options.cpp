@@ -4,9 +4,10 @@
 #include <set>
 #include <utility>
 
+#include "sync/sync_link.h"
+
 namespace {
 constexpr const char* SYNC_DEFAULT_HOST = "127.0.0.1";
-constexpr int32_t SYNC_EDITOR_PORT = 1338;
 
 int32_t fail(const std::string& message) {
     std::fprintf(stderr, "morva: %s (morva --help lists the options)\n", message.c_str());
@@ -58,7 +59,7 @@ int32_t parse_show_options(int argc, char** argv, ShowOptions& out) {
         } else if (argument == "--sync" || argument.rfind("--sync=", 0) == 0) {
             if (!named.insert("--sync").second) return fail("--sync is given twice");
             options.sync_host = SYNC_DEFAULT_HOST;
-            options.sync_port = SYNC_EDITOR_PORT;
+            options.sync_port = SYNC_DEFAULT_PORT;
             if (argument != "--sync" && take_sync_address(argument.substr(7), options) != 1) return 0;
         } else if (argument.rfind("--", 0) == 0) {
             return fail("unknown option '" + argument + "'");

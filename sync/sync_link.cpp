@@ -139,6 +139,7 @@ struct SyncLink {
     std::vector<uint8_t> incoming;  // received and not yet parsed
     std::vector<uint8_t> outgoing;  // queued and not yet taken by the socket
     int32_t requested = 0;          // tracks requested on this connection
+    std::vector<bool> sent_keys;    // per track: the editor has sent it a key on this connection
     int32_t last_row_sent = -1;
     bool row_sent = false;
 };
@@ -150,6 +151,7 @@ void close_socket(SyncLink* link) {
     link->incoming.clear();
     link->outgoing.clear();
     link->requested = 0;
+    link->sent_keys.clear();
     link->row_sent = false;
 }
 
@@ -225,11 +227,10 @@ void check_connecting(SyncLink* link) {
 }
 
 // Queues a GET_TRACK for every track not yet requested on this connection.
-void request_tracks(SyncLink* link, SyncLinkEvents* out) {
+void request_tracks(SyncLink* link) {
     while (link->requested < link->tracks->count()) {
-        SyncTrack* track = link->tracks->at(link->requested++);
-        if (track->has_keys()) out->keys_changed = true;
-        track->keys.clear();
+        const SyncTrack* track = link->tracks->at(link->requested++);
+        link->sent_keys.push_back(false);
         link->outgoing.push_back(static_cast<uint8_t>(SyncCommand::get_track));
         put_u32(link->outgoing, static_cast<uint32_t>(track->name.size()));
         link->outgoing.insert(link->outgoing.end(), track->name.begin(), track->name.end());
@@ -258,14 +259,27 @@ int32_t receive(SyncLink* link, const char** ended) {
     return 1;
 }
 
+// The track a key from the editor goes to. The editor's keys replace the
+// ones the track had (from a document, say) track by track, as the first of
+// them arrives on this connection.
+SyncTrack* track_for_editor(SyncLink* link, int32_t index, SyncLinkEvents* out) {
+    SyncTrack* track = link->tracks->at(index);
+    if (!link->sent_keys[static_cast<size_t>(index)]) {
+        link->sent_keys[static_cast<size_t>(index)] = true;
+        if (track->has_keys()) out->keys_changed = true;
+        track->keys.clear();
+    }
+    return track;
+}
+
 void apply(SyncLink* link, const SyncPacket& packet, SyncLinkEvents* out) {
     switch (packet.command) {
         case SyncCommand::set_key:
-            link->tracks->at(packet.track)->set_key(SyncKey{packet.row, packet.value, packet.interpolation});
+            track_for_editor(link, packet.track, out)->set_key(SyncKey{packet.row, packet.value, packet.interpolation});
             out->keys_changed = true;
             break;
         case SyncCommand::delete_key:
-            if (link->tracks->at(packet.track)->delete_key(packet.row)) out->keys_changed = true;
+            if (track_for_editor(link, packet.track, out)->delete_key(packet.row)) out->keys_changed = true;
             break;
         case SyncCommand::set_row:
             out->has_row = true;
@@ -308,7 +322,7 @@ int32_t parse_incoming(SyncLink* link, SyncLinkEvents* out) {
 
 // Compares the greeting as it arrives. 0 when it was wrong (and the
 // connection was dropped).
-int32_t check_greeting(SyncLink* link, SyncLinkEvents* out) {
+int32_t check_greeting(SyncLink* link) {
     const size_t have = std::min(link->incoming.size(), SERVER_GREETING.size());
     if (std::memcmp(link->incoming.data(), SERVER_GREETING.data(), have) != 0) {
         drop(link, "it sent a bad greeting");
@@ -320,16 +334,16 @@ int32_t check_greeting(SyncLink* link, SyncLinkEvents* out) {
     link->quiet = false;
     link->stall_since = Clock::now();
     std::fprintf(stderr, "sync: connected to the editor at %s\n", link->where.c_str());
-    request_tracks(link, out);
+    request_tracks(link);
     return 1;
 }
 
 void poll_connection(SyncLink* link, SyncLinkEvents* out) {
-    if (link->state == LinkState::connected) request_tracks(link, out);
+    if (link->state == LinkState::connected) request_tracks(link);
     if (!flush(link)) return;
     const char* ended = nullptr;
     const int32_t open = receive(link, &ended);
-    if (link->state == LinkState::greeting && !check_greeting(link, out)) return;
+    if (link->state == LinkState::greeting && !check_greeting(link)) return;
     if (link->state == LinkState::connected) {
         if (!parse_incoming(link, out)) return;
         if (!flush(link)) return;

@@ -82,7 +82,7 @@ struct SyncLinkEvents {
     bool has_pause = false;  // the editor paused or resumed; paused is the last it said
     bool paused = false;
     bool save_asked = false;    // the editor asked the demo to save its tracks
-    bool keys_changed = false;  // some track's keys changed (set, deleted, or cleared on connecting)
+    bool keys_changed = false;  // some track's keys changed (set, deleted, or replaced by the editor's)
 };
 
 struct SyncLink;
@@ -110,11 +110,12 @@ void sync_link_destroy(SyncLink* link);
 //   stay silent. A connection prints
 //   "sync: connected to the editor at HOST:PORT" once the editor has
 //   greeted.
-//   Greeted: clears the keys of every track (the editor holds the show's
-//   keys now and sends them again), requests each track in order, and each
-//   track added to tracks later on the next poll; applies SET_KEY and
-//   DELETE_KEY to the tracks at once and reports rows, pauses and saves in
-//   out. A packet cut off waits for its rest at the next poll.
+//   Greeted: requests each track in order, and each track added to tracks
+//   later on the next poll; applies SET_KEY and DELETE_KEY to the tracks at
+//   once (the first key the editor sends a track on a connection replaces
+//   the keys it had: the editor sends all it holds for a track in reply to
+//   its request) and reports rows, pauses and saves in out. A packet cut
+//   off waits for its rest at the next poll.
 // Trouble prints one line and the link goes on:
 //   - a packet with a bad value (bad_value above) is skipped with
 //     "sync: ignored a packet from the editor at HOST:PORT: <why>";

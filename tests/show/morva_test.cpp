@@ -1,7 +1,12 @@
 // The morva program as a user runs it: from a folder holding the font and
 // the music, on a 1920 x 1080 screen with a window manager, playing through
 // the sound server; and how it ends when something it needs is missing.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -296,6 +301,79 @@ TEST_F(ShowRun, PlaysTheTrackAndFontItsCommandLineNamesToTheLastActAndEndsOnEsca
     const ChildResult ended = escape(show);
     EXPECT_TRUE(ended.succeeded()) << ended.describe();
     EXPECT_EQ(ended.out, banner_of(MORVA) + glyph_rows()) << "said more than at its start";
+}
+
+namespace {
+// The sync editor's end of the link, scripted: a socket on 127.0.0.1 that
+// the show connects to, speaking the editor's bytes (big-endian).
+struct ScriptedEditor {
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0), peer = -1;
+    int port = 0;
+    ScriptedEditor() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        EXPECT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
+        EXPECT_EQ(::listen(listener, 1), 0);
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+        port = ntohs(address.sin_port);
+    }
+    ~ScriptedEditor() { ::close(listener), ::close(peer); }
+    static bool ready(int fd) {
+        pollfd wait{fd, POLLIN, 0};
+        return ::poll(&wait, 1, 5000) == 1;
+    }
+    bool accept() { return ready(listener) && (peer = ::accept(listener, nullptr, nullptr)) >= 0; }
+    std::string receive(size_t count) {
+        std::string got;
+        char byte = 0;
+        while (got.size() < count && ready(peer) && ::recv(peer, &byte, 1, 0) == 1) got.push_back(byte);
+        return got;
+    }
+    uint32_t receive_u32() {
+        const std::string b = receive(4);
+        return b.size() < 4 ? 0 : uint32_t(uint8_t(b[0])) << 24 | uint32_t(uint8_t(b[1])) << 16 |
+                                      uint32_t(uint8_t(b[2])) << 8 | uint8_t(b[3]);
+    }
+    void send(const std::string& bytes) { ::send(peer, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+    static std::string u32(uint32_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
+};
+}  // namespace
+
+// The editor holds a newly linked show paused, answers each track's request
+// with its keys (red held at 1 on background:r), and moves it to row 240,
+// pattern 30: the show stands there on red and tells the editor its row.
+TEST_F(ShowRun, FollowsASyncEditorsKeysRowsAndPause) {
+    ScriptedEditor editor;
+    RunningShow show;
+    ASSERT_NO_FATAL_FAILURE(make_folder("52"));
+    ASSERT_NO_FATAL_FAILURE(launch(show, {TITLE, "--sync=127.0.0.1:" + std::to_string(editor.port)}));
+    ASSERT_TRUE(editor.accept());
+    EXPECT_EQ(editor.receive(19), "hello, synctracker!");
+    editor.send("hello, demo!");
+    editor.send(std::string("\x04\x01", 2));  // PAUSE 1
+    std::vector<std::string> names;
+    for (int track = 0; track < 11; ++track) {
+        if (editor.receive(1) != "\x02") break;  // GET_TRACK
+        names.push_back(editor.receive(editor.receive_u32()));
+        if (names.back() == "background:r")
+            editor.send(std::string(1, '\0') + ScriptedEditor::u32(track) + ScriptedEditor::u32(0) +
+                        ScriptedEditor::u32(0x3F800000) + std::string(1, '\0'));  // SET_KEY row 0, 1.0, step
+    }
+    EXPECT_EQ(names.size(), 11u);
+    EXPECT_EQ(names.front(), "background:r");
+    editor.send("\x03" + ScriptedEditor::u32(240));  // SET_ROW
+    ChildProcess& morva = *show.program;
+    EXPECT_TRUE(wait_until(morva, [&] {
+        const Picture screen = show.x.picture_of(show.window);
+        return !screen.pixels.empty() && screen.at(4, 4) == std::array<int, 3>{255, 0, 0};
+    }, PICTURE_POLL)) << "never stood on the editor's red";
+    bool row_told = false;
+    for (int packet = 0; packet < 8 && !row_told; ++packet)
+        row_told = editor.receive(1) == "\x03" && editor.receive_u32() == 240;
+    EXPECT_TRUE(row_told) << "the show never told the editor it stands at row 240";
+    expect_escape_ends_it(show);
 }
 
 namespace {

@@ -324,7 +324,8 @@ int32_t parse_incoming(SyncLink* link, SyncLinkEvents* out) {
 // connection was dropped).
 int32_t check_greeting(SyncLink* link) {
     const size_t have = std::min(link->incoming.size(), SERVER_GREETING.size());
-    if (std::memcmp(link->incoming.data(), SERVER_GREETING.data(), have) != 0) {
+    // Nothing arrived yet is no bad greeting (and no bytes to compare).
+    if (have > 0 && std::memcmp(link->incoming.data(), SERVER_GREETING.data(), have) != 0) {
         drop(link, "it sent a bad greeting");
         return 0;
     }

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "sync/file_bytes.h"
+
 namespace {
 constexpr size_t COUNT_BYTES = 4;
 constexpr size_t KEY_BYTES = 9;  // row, value, interpolation
@@ -91,13 +93,6 @@ void order_keys(std::vector<SyncKey>& keys) {
     keys.swap(kept);
 }
 
-bool read_whole(std::FILE* file, std::vector<uint8_t>& bytes) {
-    uint8_t chunk[1 << 16];
-    size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-    return std::ferror(file) == 0;
-}
-
 int32_t refuse_write(const char* path, const char* why) {
     std::fprintf(stderr, "error writing sync track %s: %s\n", path, why);
     return 0;
@@ -147,13 +142,9 @@ int32_t player_file_parse(const uint8_t* bytes, size_t size, const char* path, S
 }
 
 int32_t player_file_read(const char* path, SyncTrack* track) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) return refuse(path, std::strerror(errno));
     std::vector<uint8_t> bytes;
-    const bool read = read_whole(file, bytes);
-    const int error = errno;
-    std::fclose(file);
-    if (!read) return refuse(path, std::strerror(error));
+    std::string why;
+    if (read_file_bytes(path, bytes, why) != 1) return refuse(path, why.c_str());
     return player_file_parse(bytes.data(), bytes.size(), path, track);
 }
 

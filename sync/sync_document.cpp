@@ -13,6 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "sync/file_bytes.h"
+
 namespace {
 // ---------------------------------------------------------------------------
 // Messages: one line, whatever the document holds
@@ -126,12 +128,6 @@ std::string read_document(const uint8_t* bytes, size_t size, Parsed* parsed) {
     return {};
 }
 
-bool read_whole(std::FILE* file, std::vector<uint8_t>& bytes) {
-    uint8_t chunk[1 << 16];
-    size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-    return std::ferror(file) == 0;
-}
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -154,12 +150,8 @@ int32_t sync_document_parse(const uint8_t* bytes, size_t size, const char* path,
 }
 
 int32_t sync_document_read(const char* path, SyncTracks* tracks) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) return refuse(path, std::strerror(errno));
     std::vector<uint8_t> bytes;
-    const bool read = read_whole(file, bytes);
-    const int error = errno;
-    std::fclose(file);
-    if (!read) return refuse(path, std::strerror(error));
+    std::string why;
+    if (read_file_bytes(path, bytes, why) != 1) return refuse(path, why);
     return sync_document_parse(bytes.data(), bytes.size(), path, tracks);
 }

@@ -19,8 +19,10 @@
 #include "show/show.h"
 #include "show/show_session.h"
 #include "show/show_tracks.h"
-#include "sync/sync_link.h"
 #include "show/show_view.h"
+#include "sync/sync_link.h"
+#include "sync/sync_source.h"
+#include "sync/sync_watch.h"
 
 namespace {
 constexpr uint8_t KEY_ESCAPE = 27;
@@ -102,15 +104,18 @@ int32_t show_init(Window* window) {
     if (started != 1) std::exit(1);
     // The moments a jump starts from are taken beside the show from now on.
     show_session_start_moments(context.session);
-    if (context.sync_port != 0)
-        context.link = sync_link_create(context.sync_host.c_str(), context.sync_port, &context.session->tracks->tracks);
+    SyncTracks& tracks = context.session->tracks->tracks;
+    if (context.sync_port != 0) context.link = sync_link_create(context.sync_host.c_str(), context.sync_port, &tracks);
+    if (!context.files.tracks_source.empty()) context.watch = sync_watch_start(context.files.tracks_source, tracks);
     return started;
 }
 
 // Where the player files go when the editor asks for them to be saved: the
-// prefix the tracks came from, else tracks/show.
+// prefix the tracks came from (a document's path without .rocket), else
+// tracks/show.
 std::string save_prefix(const ShowContext& context) {
-    return context.files.tracks_source.empty() ? std::string(DEFAULT_SAVE_PREFIX) : context.files.tracks_source;
+    const std::string& source = context.files.tracks_source;
+    return source.empty() ? std::string(DEFAULT_SAVE_PREFIX) : sync_source_save_prefix(source);
 }
 
 // What the sync editor asked for since the last pass: its pause, the row to
@@ -126,16 +131,30 @@ void follow_the_editor(ShowContext& context) {
     else if (asked.keys_changed && context.transport.paused != 0) show_rebuild_geometry(session.scene);
     if (asked.save_asked) {
         const std::string prefix = save_prefix(context);
-        if (show_tracks_save(session.tracks, prefix) == 1)
+        if (sync_source_save(session.tracks->tracks, prefix) == 1)
             std::fprintf(stderr, "sync: tracks saved as %s_<track>.track\n", prefix.c_str());
     }
     sync_link_send_row(context.link, static_cast<int32_t>(std::floor(show_row(session.scene))));
+}
+
+// Keys read again from a changed --tracks source, swapped in between
+// frames. While an editor is linked, the tracks it has sent keys for keep
+// the editor's.
+void take_reloaded_keys(ShowContext& context) {
+    SyncTracks reloaded;
+    if (!sync_watch_take(context.watch, &reloaded)) return;
+    SyncTracks& tracks = context.session->tracks->tracks;
+    for (int32_t index = 0; index < tracks.count() && index < reloaded.count(); ++index)
+        if (sync_link_has_editor_keys(context.link, index) == 0)
+            tracks.at(index)->keys = std::move(reloaded.at(index)->keys);
+    if (context.transport.paused != 0) show_rebuild_geometry(context.session->scene);
 }
 
 void show_idle(Window* window) {
     ShowContext& context = context_of(window);
     Scene* scene = scene_of(&context);
     if (scene == nullptr) return;
+    take_reloaded_keys(context);
     follow_the_editor(context);
     transport_tick(*context.session, context.transport);
     Rgb background{};
@@ -235,6 +254,7 @@ void show_teardown(Window* window) {
             if (widget != nullptr) Widget::destroy(widget);
         for (Parameter* parameter : context->parameters) Parameter::destroy(parameter);
         if (the_show == context) report_underruns();
+        sync_watch_stop(context->watch);
         sync_link_destroy(context->link);
         show_session_close(context->session);
         if (the_show == context) the_show = nullptr;

@@ -11,6 +11,7 @@ struct Application;
 struct Parameter;
 struct ShowSession;
 struct SyncLink;
+struct SyncWatch;
 struct Widget;
 struct Window;
 
@@ -28,6 +29,7 @@ struct ShowContext {
     std::string sync_host;           // the sync editor to follow, when sync_port is not 0
     int32_t sync_port = 0;
     SyncLink* link = nullptr;  // owned: the link to that editor, once the show is open
+    SyncWatch* watch = nullptr;  // owned: reads the --tracks source again when it changes
 };
 
 // Creates the show's window: the GLUT backend at the given fraction of the

@@ -9,6 +9,7 @@
 #include "show/show_seek.h"
 #include "show/show_state.h"
 #include "show/show_tracks.h"
+#include "sync/sync_source.h"
 
 namespace {
 // The credit line's letters are a tenth of the screen's height, however
@@ -44,7 +45,7 @@ ShowSession* show_session_open(const ShowFiles& files, int32_t width, int32_t he
     session->track = AudioTrack::create();
     if (session->track->open_file(files.music_path.c_str()) != 1) return failed(session);
     open_scene(*session, files.rows_per_pattern);
-    if (!files.tracks_source.empty() && show_tracks_load(session->tracks, files.tracks_source) != 1)
+    if (!files.tracks_source.empty() && sync_source_load(files.tracks_source, &session->tracks->tracks) != 1)
         return failed(session);
     return session;
 }

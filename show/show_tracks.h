@@ -35,7 +35,8 @@ inline constexpr std::array<const char*, SHOW_TRACK_COUNT> SHOW_TRACK_NAMES = {
 
 // The show's tracks, made in the order of SHOW_TRACK_NAMES (the order an
 // editor is asked for them in), and how many rows a pattern has. The
-// fields are the plain reads.
+// fields are the plain reads; keys are read and saved through
+// sync/sync_source.h.
 struct ShowTracks {
     SyncTracks tracks;
     int32_t rows_per_pattern = 8;
@@ -43,17 +44,6 @@ struct ShowTracks {
 
 ShowTracks* show_tracks_new(int32_t rows_per_pattern);
 void show_tracks_destroy(ShowTracks* tracks);
-
-// Reads keys into the show's tracks from `source`: a FILE.rocket is the
-// editor's document (a track it names that the show does not have is
-// ignored, with one line); DIR/PREFIX names the player files
-// PREFIX_<track>.track (a track without its file keeps its keys). 1 on
-// success; 0 after the reader's line, the keys as they were.
-int32_t show_tracks_load(ShowTracks* tracks, const std::string& source);
-
-// Writes the player file of every track with keys to PREFIX_<track>.track
-// (folders made as needed). 1 on success; 0 after the writer's line.
-int32_t show_tracks_save(const ShowTracks* tracks, const std::string& prefix);
 
 // The track's value at the row, into `value`, when it has keys; false (and
 // `value` untouched) without tracks or keys.

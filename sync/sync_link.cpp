@@ -414,3 +414,8 @@ void sync_link_send_row(SyncLink* link, int32_t row) {
 }
 
 int32_t sync_link_connected(const SyncLink* link) { return link->state == LinkState::connected ? 1 : 0; }
+
+int32_t sync_link_has_editor_keys(const SyncLink* link, int32_t index) {
+    if (link == nullptr || index < 0 || static_cast<size_t>(index) >= link->sent_keys.size()) return 0;
+    return link->sent_keys[static_cast<size_t>(index)] ? 1 : 0;
+}

@@ -136,3 +136,7 @@ void sync_link_send_row(SyncLink* link, int32_t row);
 
 // 1 while connected to an editor that has greeted, else 0.
 int32_t sync_link_connected(const SyncLink* link);
+
+// 1 when the editor has sent the track at index keys on this connection
+// (the keys are the editor's now), else 0; 0 for a nullptr link.
+int32_t sync_link_has_editor_keys(const SyncLink* link, int32_t index);

@@ -341,14 +341,30 @@ struct ScriptedEditor {
 };
 }  // namespace
 
+namespace {
+// A document keying the background's red and green, saved as editors save.
+void save_background_document(const std::string& path, const char* red, const char* green) {
+    const std::string text = std::string("<sync><tracks><track name=\"background:r\"><key row=\"0\" value=\"") +
+                             red + "\"/></track><track name=\"background:g\"><key row=\"0\" value=\"" + green +
+                             "\"/></track></tracks></sync>\n";
+    write_file_bytes(path + ".new", std::vector<uint8_t>(text.begin(), text.end()));
+    std::filesystem::rename(path + ".new", path);
+}
+}  // namespace
+
 // The editor holds a newly linked show paused, answers each track's request
-// with its keys (red held at 1 on background:r), and moves it to row 240,
-// pattern 30: the show stands there on red and tells the editor its row.
+// with its keys (red held at 1 on background:r, over the document's 0), and
+// moves it to row 240, pattern 30: the show stands there on the editor's red
+// and the document's green, and tells the editor its row. The document saved
+// again turns the green off, the editor's red staying; the editor's save
+// writes the player files beside the document.
 TEST_F(ShowRun, FollowsASyncEditorsKeysRowsAndPause) {
     ScriptedEditor editor;
     RunningShow show;
     ASSERT_NO_FATAL_FAILURE(make_folder("52"));
-    ASSERT_NO_FATAL_FAILURE(launch(show, {TITLE, "--sync=127.0.0.1:" + std::to_string(editor.port)}));
+    save_background_document(folder.file("edit.rocket"), "0", "1");
+    ASSERT_NO_FATAL_FAILURE(launch(show, {TITLE, "--sync=127.0.0.1:" + std::to_string(editor.port), "--tracks",
+                                          "edit.rocket"}));
     ASSERT_TRUE(editor.accept());
     EXPECT_EQ(editor.receive(19), "hello, synctracker!");
     editor.send("hello, demo!");
@@ -365,14 +381,26 @@ TEST_F(ShowRun, FollowsASyncEditorsKeysRowsAndPause) {
     EXPECT_EQ(names.front(), "background:r");
     editor.send("\x03" + ScriptedEditor::u32(240));  // SET_ROW
     ChildProcess& morva = *show.program;
-    EXPECT_TRUE(wait_until(morva, [&] {
-        const Picture screen = show.x.picture_of(show.window);
-        return !screen.pixels.empty() && screen.at(4, 4) == std::array<int, 3>{255, 0, 0};
-    }, PICTURE_POLL)) << "never stood on the editor's red";
+    const auto shows = [&](std::array<int, 3> color) {
+        return wait_until(morva, [&] {
+            const Picture screen = show.x.picture_of(show.window);
+            return !screen.pixels.empty() && screen.at(4, 4) == color;
+        }, PICTURE_POLL);
+    };
+    EXPECT_TRUE(shows({255, 255, 0})) << "never stood on the editor's red and the document's green";
     bool row_told = false;
     for (int packet = 0; packet < 8 && !row_told; ++packet)
         row_told = editor.receive(1) == "\x03" && editor.receive_u32() == 240;
     EXPECT_TRUE(row_told) << "the show never told the editor it stands at row 240";
+
+    save_background_document(folder.file("edit.rocket"), "0", "0");
+    EXPECT_TRUE(shows({255, 0, 0})) << "the saved document's green did not replace the old" << morva.err_so_far();
+    editor.send("\x05");  // SAVE_TRACKS
+    EXPECT_TRUE(wait_until(morva, [&] {
+        return morva.err_so_far().find("sync: tracks saved as edit_<track>.track\n") != std::string::npos;
+    })) << morva.err_so_far();
+    EXPECT_EQ(file_bytes(folder.file("edit_background-3Ar.track")),
+              (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x3F, 0}));
     expect_escape_ends_it(show);
 }
 

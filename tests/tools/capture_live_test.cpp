@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "app/frame.h"
@@ -16,6 +17,7 @@
 #include "show/show_view.h"
 #include "tests/show/show_fixture.h"
 #include "tests/support/glut_test.h"
+#include "tests/support/sound_files.h"
 #include "tests/tools/capture_support.h"
 #include "tools/capture/capture_time.h"
 #include "tools/capture/capture_moments.h"
@@ -59,7 +61,8 @@ void expect_back_buffer_is(const Picture& expected, const std::string& where) {
 // the frame's size) up to the moment and compares the frame it draws there
 // with the capture's picture. Every frame up to the moment is drawn, as
 // live, which takes a while in the sanitizer build.
-ChildResult live_frame_matches(const std::string& folder, const std::string& moment_text, const Picture& captured) {
+ChildResult live_frame_matches(const std::string& folder, const std::string& moment_text, const Picture& captured,
+                               const ShowFiles& files) {
     XServer server = XServer::start(WIDTH, HEIGHT);
     if (!server.running()) {
         ADD_FAILURE() << "could not start Xvfb for the test";
@@ -68,7 +71,7 @@ ChildResult live_frame_matches(const std::string& folder, const std::string& mom
     return run_window_child(server.display(), [&] {
         if (chdir(folder.c_str()) != 0) ADD_FAILURE() << "cannot enter " << folder;
         Application* application = Application::create();
-        Window* window = show_window_create(application, 1.0, 1.0);
+        Window* window = show_window_create(application, 1.0, 1.0, files);
         static WindowCallback live_idle = nullptr;
         live_idle = window->callbacks->idle;
         window->callbacks->init = open_without_sound;
@@ -106,27 +109,60 @@ ChildResult live_frame_matches(const std::string& folder, const std::string& mom
     });
 }
 
-class CaptureAgainstLive : public testing::TestWithParam<const char*> {};
+struct LiveMoment {
+    const char* name;
+    const char* moment;
+    const char* document;  // the sync editor's keys both draw with, or nullptr
+};
+
+class CaptureAgainstLive : public testing::TestWithParam<LiveMoment> {};
 }  // namespace
 
 TEST_P(CaptureAgainstLive, TheCapturedFrameIsTheLiveShowsFrame) {
     ShowFolder folder("10.4");
-    const std::string moment = GetParam();
-    const ChildResult captured = capture(folder, {"--at", moment, "--out", "stills", "--size",
-                                                  std::to_string(WIDTH) + "x" + std::to_string(HEIGHT), "--fps",
-                                                  std::to_string(FPS)});
+    const std::string moment = GetParam().moment;
+    ShowFiles files;
+    std::vector<std::string> arguments = {"--at", moment, "--out", "stills", "--size",
+                                          std::to_string(WIDTH) + "x" + std::to_string(HEIGHT), "--fps",
+                                          std::to_string(FPS)};
+    if (GetParam().document != nullptr) {
+        const std::string text = GetParam().document;
+        write_file_bytes(folder.file("edit.rocket"), std::vector<uint8_t>(text.begin(), text.end()));
+        files.tracks_source = "edit.rocket";
+        arguments.insert(arguments.end(), {"--tracks", "edit.rocket"});
+    }
+    const ChildResult captured = capture(folder, arguments);
     ASSERT_TRUE(captured.succeeded()) << captured.describe();
     const Picture picture = read_png(folder.file("stills/at-" + moment + ".png"));
     ASSERT_EQ(picture.width, WIDTH);
-    const ChildResult live = live_frame_matches(folder.path(), moment, picture);
+    const ChildResult live = live_frame_matches(folder.path(), moment, picture, files);
     EXPECT_CHILD_PASSED(live);
 }
 
+// Every track keyed, each kind of step between keys, over act 9's rows
+// (pattern 45 is row 360).
+constexpr const char* EDITED = R"(<sync rows="832"><tracks>
+<track name="background:r"><key row="300" value="0.2" interpolation="1"/><key row="400" value="0.9"/></track>
+<track name="background:g"><key row="0" value="0.1" interpolation="2"/><key row="800" value="0.6"/></track>
+<track name="background:b"><key row="0" value="0.7"/></track>
+<track name="figure:turn"><key row="0" value="0" interpolation="3"/><key row="400" value="540"/></track>
+<track name="figure:radius"><key row="0" value="0.6"/></track>
+<track name="figure:sharpness"><key row="340" value="2" interpolation="1"/><key row="380" value="6"/></track>
+<track name="figure:bias"><key row="0" value="0.3"/></track>
+<track name="lattice:spin"><key row="300" value="0" interpolation="2"/><key row="420" value="200"/></track>
+<track name="lattice:scale"><key row="0" value="0.7"/></track>
+<track name="lattice:ambient"><key row="0" value="0.9"/></track>
+<track name="credits:hue"><key row="200" value="0" interpolation="1"/><key row="500" value="1"/></track>
+</tracks></sync>
+)";
+
 // Act 3 (the figure swelling) before the credits first draw, where blending
 // is still on; act 9 late, with the lattice, the coloured ground and the
-// credit line; the end.
-INSTANTIATE_TEST_SUITE_P(Moments, CaptureAgainstLive, testing::Values("p7", "p45", "end"),
-                         [](const testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+// credit line, as written and as edited; the end.
+INSTANTIATE_TEST_SUITE_P(Moments, CaptureAgainstLive,
+                         testing::Values(LiveMoment{"p7", "p7", nullptr}, LiveMoment{"p45", "p45", nullptr},
+                                         LiveMoment{"p45_edited", "p45", EDITED}, LiveMoment{"end", "end", nullptr}),
+                         [](const testing::TestParamInfo<LiveMoment>& info) { return std::string(info.param.name); });
 
 // A jump lands on the capture's picture of the moment at 60 updates a
 // second, reached backwards from later and by jumps forward of 8 patterns

@@ -118,25 +118,6 @@ std::string save_prefix(const ShowContext& context) {
     return source.empty() ? std::string(DEFAULT_SAVE_PREFIX) : sync_source_save_prefix(source);
 }
 
-// What the sync editor asked for since the last pass: its pause, the row to
-// go to (the last of several), a save; keys edited while the show holds
-// still show at once; and the row the show plays, sent back.
-void follow_the_editor(ShowContext& context) {
-    if (context.link == nullptr) return;
-    ShowSession& session = *context.session;
-    SyncLinkEvents asked;
-    sync_link_poll(context.link, &asked);
-    if (asked.has_pause) transport_set_paused(session, context.transport, asked.paused);
-    if (asked.has_row) transport_go_to_row(session, context.transport, asked.row);
-    else if (asked.keys_changed && context.transport.paused != 0) show_rebuild_geometry(session.scene);
-    if (asked.save_asked) {
-        const std::string prefix = save_prefix(context);
-        if (sync_source_save(session.tracks->tracks, prefix) == 1)
-            std::fprintf(stderr, "sync: tracks saved as %s_<track>.track\n", prefix.c_str());
-    }
-    sync_link_send_row(context.link, static_cast<int32_t>(std::floor(show_row(session.scene))));
-}
-
 // Keys read again from a changed --tracks source, swapped in between
 // frames. While an editor is linked, the tracks it has sent keys for keep
 // the editor's.
@@ -155,7 +136,7 @@ void show_idle(Window* window) {
     Scene* scene = scene_of(&context);
     if (scene == nullptr) return;
     take_reloaded_keys(context);
-    follow_the_editor(context);
+    show_follow_editor(context);
     transport_tick(*context.session, context.transport);
     Rgb background{};
     show_background(scene, background);
@@ -264,6 +245,22 @@ void show_teardown(Window* window) {
 }
 
 ShowContext* show_context() { return the_show; }
+
+void show_follow_editor(ShowContext& context) {
+    if (context.link == nullptr) return;
+    ShowSession& session = *context.session;
+    SyncLinkEvents asked;
+    sync_link_poll(context.link, &asked);
+    if (asked.has_pause) transport_set_paused(session, context.transport, asked.paused);
+    if (asked.has_row) transport_go_to_row(session, context.transport, asked.row);
+    else if (asked.keys_changed && context.transport.paused != 0) show_rebuild_geometry(session.scene);
+    if (asked.save_asked) {
+        const std::string prefix = save_prefix(context);
+        if (sync_source_save(session.tracks->tracks, prefix) == 1)
+            std::fprintf(stderr, "sync: tracks saved as %s_<track>.track\n", prefix.c_str());
+    }
+    sync_link_send_row(context.link, static_cast<int32_t>(std::floor(show_row(session.scene))));
+}
 
 void show_create_panel(Window* window, ShowContext& context) {
     context.widgets[KNOB_A] = make_knob(window, context, KNOB_A, KNOB_A_X, knob_a_changed);

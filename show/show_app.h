@@ -47,3 +47,10 @@ void show_teardown(Window* window);
 
 // The process's show, for the callbacks that are handed no user data.
 ShowContext* show_context();
+
+// One pass over what the sync editor asked for since the last, run by the
+// show's idle step before each frame: its pause, the row to go to (the
+// last of several), a save of the player files; keys edited while the show
+// holds still are on the figure in the frame that follows; the row the
+// show plays is sent back. Nothing without a link.
+void show_follow_editor(ShowContext& context);

@@ -65,14 +65,15 @@ configure_tree() {
   fi
 }
 
-# The sound library and its two-thread stress program, built with
-# ThreadSanitizer in build/tsan; nothing else is built there.
+# The sound library and its two-thread stress program, and the sync tracks'
+# watch, built with ThreadSanitizer in build/tsan; nothing else is built
+# there.
 build_tsan_tree() {
   local dir="$MORVA_ROOT/build/tsan"
   if [ ! -f "$dir/CMakeCache.txt" ]; then
     cmake -S "$MORVA_ROOT" -B "$dir" -DMORVA_WERROR=ON -DMORVA_TSAN=ON -DMORVA_BENCHMARKS=OFF >/dev/null || return 1
   fi
-  cmake --build "$dir" -j"$(nproc)" --target audio_thread_tests -- --no-print-directory
+  cmake --build "$dir" -j"$(nproc)" --target audio_thread_tests sync_thread_tests -- --no-print-directory
 }
 
 # The fuzz targets, built with clang in build/fuzz; their tests (label fuzz)

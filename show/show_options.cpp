@@ -73,7 +73,8 @@ int32_t parse_show_options(int argc, char** argv, ShowOptions& out) {
 }
 
 std::string show_usage() {
-    return "usage: morva [TITLE] [--music FILE] [--font FILE] [freeglut options]\n"
+    return "usage: morva [TITLE] [--music FILE] [--font FILE] [--tracks SOURCE]\n"
+           "             [--rows-per-pattern N] [--sync[=HOST:PORT]] [freeglut options]\n"
            "\n"
            "Plays the music through the sound server and draws the show to it in\n"
            "one window.\n"
@@ -85,7 +86,8 @@ std::string show_usage() {
            "  --font FILE    the TrueType font of the credit lines\n"
            "  --tracks FILE.rocket | DIR/PREFIX  the sync editor's document, or its\n"
            "                 player files PREFIX_<track>.track, whose keys replace\n"
-           "                 the show's values (the README lists the tracks)\n"
+           "                 the show's values (the README lists the tracks); read\n"
+           "                 again whenever it is saved\n"
            "  --rows-per-pattern N  the editor's rows in a pattern (8)\n"
            "  --sync[=HOST:PORT]  follows a sync editor (127.0.0.1:1338): its keys,\n"
            "                 rows and pause; the show sends it the row it plays\n"

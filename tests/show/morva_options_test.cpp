@@ -35,7 +35,7 @@ struct Answer {
 
 const Answer ANSWERS[] = {
     // Run in an empty folder, the help says where the files are looked for.
-    {"Help", {"--help"}, 0, "usage: morva [TITLE] [--music FILE] [--font FILE] [freeglut options]\n", "",
+    {"Help", {"--help"}, 0, "usage: morva [TITLE] [--music FILE] [--font FILE] [--tracks SOURCE]\n", "",
      {"Keys: Escape quits", "font:  ./font/HomeVideo-Regular.ttf (missing)\n", "music: ./sounds/music0.ogg (missing)\n"}},
     {"HelpAfterATitle", {"title", "--help"}, 0, "usage: morva", ""},
     {"Version", {"--version"}, 0, std::string("morva ") + MORVA_VERSION + "\n", ""},

@@ -27,26 +27,33 @@ int32_t open_font(ShowSession& session, const char* path) {
     return session.font->load(path, 1);
 }
 
-// The scene over the whole track, set up, once the track and the font are
-// in, with the show's tracks (no keys yet) over its rows.
-void open_scene(ShowSession& session, int32_t rows_per_pattern) {
+// The show's tracks over its rows, with the keys of the source when one is
+// named; 0 after the reader's line.
+int32_t open_tracks(ShowSession& session, const std::string& source, int32_t rows_per_pattern) {
+    session.tracks = show_tracks_new(rows_per_pattern);
+    return source.empty() ? 1 : sync_source_load(source, &session.tracks->tracks);
+}
+
+// The scene over the whole track, set up, once the track, the font and the
+// tracks are in.
+void open_scene(ShowSession& session) {
     session.scene = show_build(session.track, SHOW_PHASE_COUNT, SHOW_PATTERN_COUNT, session.font, session.width,
                                session.height);
     scene_set_window(session.scene, 0.0, session.track->length_seconds());
     scene_setup(session.scene);
-    session.tracks = show_tracks_new(rows_per_pattern);
     session.scene->state->tracks = session.tracks;
 }
 }  // namespace
 
+// The keys are read before the music, the slow part, so that a document
+// that does not read is said at once.
 ShowSession* show_session_open(const ShowFiles& files, int32_t width, int32_t height) {
     auto* session = new ShowSession{nullptr, nullptr, nullptr, nullptr, nullptr, width, height};
     if (open_font(*session, files.font_path.c_str()) != 1) return failed(session);
+    if (open_tracks(*session, files.tracks_source, files.rows_per_pattern) != 1) return failed(session);
     session->track = AudioTrack::create();
     if (session->track->open_file(files.music_path.c_str()) != 1) return failed(session);
-    open_scene(*session, files.rows_per_pattern);
-    if (!files.tracks_source.empty() && sync_source_load(files.tracks_source, &session->tracks->tracks) != 1)
-        return failed(session);
+    open_scene(*session);
     return session;
 }
 
@@ -55,7 +62,8 @@ ShowSession* show_session_open_samples(SampleBuffer* samples, const char* font_p
     auto* session = new ShowSession{AudioTrack::create(), nullptr, nullptr, nullptr, nullptr, width, height};
     session->track->sample_buffer = samples;
     if (font_path != nullptr && open_font(*session, font_path) != 1) return failed(session);
-    open_scene(*session, DEFAULT_ROWS_PER_PATTERN);
+    open_tracks(*session, "", DEFAULT_ROWS_PER_PATTERN);
+    open_scene(*session);
     return session;
 }
 

@@ -26,14 +26,14 @@ struct ShowSession {
     int32_t height = 0;
 };
 
-// Bakes the font at a tenth of the screen's height, loads the music and
-// builds and sets up the scene over the whole of it (the figure and the
-// glyph art printed on standard output), with the show's tracks over
-// files.rows_per_pattern rows a pattern and the keys of files.tracks_source. Needs a current OpenGL context:
-// the font becomes a texture. None after the loader's message when the
-// font or the music cannot be loaded (the music is not read when the font
-// fails; nor the tracks when the music fails), with whatever had been
-// opened released.
+// Bakes the font at a tenth of the screen's height, reads the keys of
+// files.tracks_source into the show's tracks (files.rows_per_pattern rows a
+// pattern), loads the music and builds and sets up the scene over the
+// whole of it (the figure and the glyph art printed on standard output).
+// Needs a current OpenGL context: the font becomes a texture. None after
+// the loader's message when the font, the keys or the music cannot be
+// read, in that order (what comes after a failure is not read), with
+// whatever had been opened released.
 ShowSession* show_session_open(const ShowFiles& files, int32_t width, int32_t height);
 
 // The same over samples already in memory at the playback rate, which the

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -114,6 +115,8 @@ struct LiveMoment {
     const char* moment;
     const char* document;  // the sync editor's keys both draw with, or nullptr
 };
+
+void PrintTo(const LiveMoment& moment, std::ostream* out) { *out << moment.name; }
 
 class CaptureAgainstLive : public testing::TestWithParam<LiveMoment> {};
 }  // namespace

@@ -125,7 +125,7 @@ TEST(SyncLink, TakesTheEditorsKeysPauseAndRowAndSendsItsRowBack) {
     sync_link_send_row(link, 42);
     sync_link_send_row(link, 42);
     sync_link_send_row(link, 43);
-    EXPECT_EQ(editor.receive(link, &seen, 22), set_row(42) + set_row(43) + get_track("late"));
+    EXPECT_EQ(editor.receive(link, &seen, 19), set_row(42) + set_row(43) + get_track("late"));
     seen = {};
     editor.send(delete_key(0, 16) + Bytes{4, 0, 5});
     ASSERT_TRUE(poll_until(link, &seen, [&] { return seen.save_asked; }));

@@ -25,6 +25,7 @@
 #include "audio/filter_lanes.h"
 #include "audio/sample_buffer.h"
 #include "audio/spectrum_analyser.h"
+#include "bench/bench_run.h"
 #include "bench/music_like.h"
 
 namespace {
@@ -178,10 +179,6 @@ BENCHMARK(BM_AubioBlockMusic)->Unit(benchmark::kMicrosecond)->Repetitions(9)->Re
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     BudgetReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return run_benchmarks(argc, argv, &reporter) ? 0 : 1;
 }

@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_run.h"
 #include "bench/captured_show.h"
 #include "show/show.h"
 #include "tools/capture/capture_pass.h"
@@ -165,11 +166,6 @@ BENCHMARK(BM_VideoOfP40ToP45)->Unit(benchmark::kSecond)->Iterations(1)->Repetiti
 void BM_FramesOfP40ToP45(benchmark::State& state) { capture_program_span(state, "frames", "--frames", "frames"); }
 BENCHMARK(BM_FramesOfP40ToP45)->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(1)->UseManualTime();
 
-double median_of(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // The processor time, which a busy machine stretches less than the wall
 // clock's, on a line of its own before the summary line.
 void print_span_line(const char* kind, const ProgramRuns& runs) {
@@ -184,10 +180,7 @@ void print_span_line(const char* kind, const ProgramRuns& runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!run_benchmarks(argc, argv)) return 1;
     std::printf("\nmorva-capture: %s\n", capture_program().c_str());
     print_span_line("frames", program_runs["frames"]);
     print_span_line("video", program_runs["video"]);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_run.h"
 #include "bench/captured_show.h"
 #include "show/show.h"
 #include "show/show_view.h"
@@ -68,10 +69,6 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     FrameRateReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return run_benchmarks(argc, argv, &reporter) ? 0 : 1;
 }

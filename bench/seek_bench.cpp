@@ -21,6 +21,7 @@
 
 #include "audio/audio_track.h"
 #include "audio/sample_buffer.h"
+#include "bench/bench_run.h"
 #include "bench/quiet.h"
 #include "show/scene.h"
 #include "show/show.h"
@@ -41,11 +42,6 @@ double milliseconds_since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-double median_of(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n == 0 ? 0.0 : n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
-}
 
 struct SeekFigures {
     std::vector<double> jump_ms;
@@ -100,10 +96,7 @@ BENCHMARK(BM_SeekAcrossTheSoundtrack)->Unit(benchmark::kMillisecond)->Iterations
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!run_benchmarks(argc, argv)) return 1;
     if (figures.jump_ms.empty()) return 1;
     std::printf("\njumps, ms in order:");
     for (double ms : figures.jump_ms) std::printf(" %.1f", ms);

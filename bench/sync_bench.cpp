@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_run.h"
 #include "sync/sync_track.h"
 
 namespace {
@@ -63,19 +64,11 @@ void BM_TracksAtARow(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * ROWS_PER_BATCH);
 }
 BENCHMARK(BM_TracksAtARow)->UseManualTime()->Unit(benchmark::kMicrosecond);
-
-double median(std::vector<double> figures) {
-    std::sort(figures.begin(), figures.end());
-    return figures[figures.size() / 2];
-}
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!run_benchmarks(argc, argv)) return 1;
     if (us_per_row.empty()) return 1;
-    std::printf("tracks at a row: %.2f us for %d tracks of %d keys\n", median(us_per_row), TRACK_COUNT, KEY_COUNT);
+    std::printf("tracks at a row: %.2f us for %d tracks of %d keys\n", median_of(us_per_row), TRACK_COUNT, KEY_COUNT);
     return 0;
 }

@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_run.h"
 #include "bench/captured_show.h"
 #include "bench/quiet.h"
 #include "show/show_app.h"
@@ -44,7 +45,7 @@ constexpr int32_t FPS = 60;
 constexpr int KEY_COUNT = 60;
 constexpr auto FRAME = std::chrono::microseconds(1000000 / FPS);
 
-std::vector<int> frames_per_key;
+std::vector<double> frames_per_key;
 std::vector<double> ms_per_key;
 
 // The editor's end: one connection, driven from its own thread.
@@ -168,22 +169,13 @@ void BM_SetKeyToScreen(benchmark::State& state) {
     sync_link_destroy(context.link);
 }
 BENCHMARK(BM_SetKeyToScreen)->UseManualTime()->Iterations(KEY_COUNT)->Unit(benchmark::kMillisecond);
-
-template <typename Figure>
-Figure median(std::vector<Figure> figures) {
-    std::sort(figures.begin(), figures.end());
-    return figures[figures.size() / 2];
-}
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!run_benchmarks(argc, argv)) return 1;
     if (frames_per_key.empty()) return 1;
-    std::printf("SET_KEY to screen: median %d frames, worst %d frames over %zu keys (median %.1f ms)\n",
-                median(frames_per_key), *std::max_element(frames_per_key.begin(), frames_per_key.end()),
-                frames_per_key.size(), median(ms_per_key));
+    std::printf("SET_KEY to screen: median %.0f frames, worst %.0f frames over %zu keys (median %.1f ms)\n",
+                median_of(frames_per_key), *std::max_element(frames_per_key.begin(), frames_per_key.end()),
+                frames_per_key.size(), median_of(ms_per_key));
     return 0;
 }

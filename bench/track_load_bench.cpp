@@ -18,6 +18,7 @@
 #include "audio/audio_track.h"
 #include "audio/resample.h"
 #include "audio/sample_buffer.h"
+#include "bench/bench_run.h"
 #include "bench/music_like.h"
 #include "bench/quiet.h"
 
@@ -129,10 +130,6 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     LoadReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return run_benchmarks(argc, argv, &reporter) ? 0 : 1;
 }
